@@ -1,0 +1,54 @@
+#include "fatal_error.h"
+
+#include <string>
+#include <system_error>
+
+#include "ansi_text.h"
+#include "registry_error.h"
+
+namespace corvalidyne {
+
+namespace {
+
+struct ErrorReport {
+  long long number = 0;
+  std::wstring description;
+};
+
+std::wstring Widen(const char* text) {
+  const int length = MultiByteToWideChar(CP_UTF8, 0, text, -1, nullptr, 0);
+  std::wstring result(static_cast<std::size_t>(length > 0 ? length - 1 : 0), L'\0');
+  if (length > 1) MultiByteToWideChar(CP_UTF8, 0, text, -1, result.data(), length);
+  return result;
+}
+
+ErrorReport Describe(std::exception_ptr error) {
+  try {
+    std::rethrow_exception(error);
+  } catch (const RegistryError& registryError) {
+    return {registryError.Number(), registryError.Message()};
+  } catch (const std::system_error& systemError) {
+    return {systemError.code().value(), Widen(systemError.what())};
+  } catch (const std::exception& other) {
+    return {0, Widen(other.what())};
+  } catch (...) {
+    return {0, L"Unknown error"};
+  }
+}
+
+}  // namespace
+
+void EndWithError(HWND owner, std::exception_ptr error) noexcept {
+  try {
+    const ErrorReport report = Describe(error);
+    const std::wstring text = L"The installation cannot continue.\n\nError " +
+                              std::to_wstring(report.number) + L": " + report.description;
+    MessageBoxW(IsWindow(owner) ? owner : nullptr, text.c_str(), kApplicationTitle,
+                MB_OK | MB_ICONERROR);
+  } catch (...) {
+    MessageBoxW(nullptr, L"The installation cannot continue.", kApplicationTitle, MB_OK | MB_ICONERROR);
+  }
+  ExitProcess(kFatalExitCode);
+}
+
+}  // namespace corvalidyne

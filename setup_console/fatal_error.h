@@ -1,0 +1,16 @@
+#pragma once
+
+#include <windows.h>
+
+#include <exception>
+
+namespace corvalidyne {
+
+inline constexpr wchar_t kApplicationTitle[] = L"Corvalidyne";
+inline constexpr UINT kFatalExitCode = 1;
+
+// A failure that reaches the window ends the program: the user sees the error's
+// number and description, then the process exits with a non-zero code.
+[[noreturn]] void EndWithError(HWND owner, std::exception_ptr error) noexcept;
+
+}  // namespace corvalidyne

@@ -1,0 +1,63 @@
+#pragma once
+
+#include <windows.h>
+
+#include <span>
+#include <string_view>
+
+namespace corvalidyne {
+
+enum class ControlKind { Panel, Label, PushButton };
+
+// A colour as the design gives it: #RRGGBB, a system colour index, or the
+// control's standard look (nothing set).
+struct DesignColour {
+  enum class Kind { Rgb, System, Standard };
+  Kind kind = Kind::Standard;
+  COLORREF rgb = 0;
+  int systemIndex = 0;
+};
+
+constexpr DesignColour Rgb(unsigned rrggbb) {
+  return {DesignColour::Kind::Rgb, RGB((rrggbb >> 16) & 0xFF, (rrggbb >> 8) & 0xFF, rrggbb & 0xFF),
+          0};
+}
+constexpr DesignColour SystemColour(int index) { return {DesignColour::Kind::System, 0, index}; }
+inline constexpr DesignColour kStandardColour{};
+
+// Face and size in hundredths of a point; no face means the window's default font.
+struct DesignFont {
+  const wchar_t* face = nullptr;
+  int centipoints = 0;
+};
+inline constexpr DesignFont kDefaultFont{};
+
+// One control of the window. Positions and sizes are twips from the top-left
+// corner of the container (nullptr: the window's client area).
+struct ControlDesign {
+  const wchar_t* name;
+  ControlKind kind;
+  const wchar_t* container;
+  int left, top, width, height;
+  const wchar_t* text;
+  DesignFont font;
+  DesignColour background;
+  DesignColour foreground;
+  int tabIndex;
+};
+
+struct WindowDesign {
+  const wchar_t* caption;
+  int clientWidth, clientHeight;  // twips
+  DesignColour background;
+};
+
+const WindowDesign& SetupFormDesign();
+std::span<const ControlDesign> SetupFormControls();
+const ControlDesign* FindControlDesign(std::wstring_view name);
+
+// Control IDs follow the tab index and stay clear of IDOK and IDCANCEL, which
+// the keyboard interface sends for Enter and Esc.
+constexpr int ControlId(const ControlDesign& design) { return 100 + design.tabIndex; }
+
+}  // namespace corvalidyne

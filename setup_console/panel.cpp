@@ -1,0 +1,89 @@
+#include "panel.h"
+
+#include <string>
+
+namespace corvalidyne {
+
+namespace {
+
+constexpr int kFontSlot = 0;
+
+HFONT PanelFont(HWND panel) { return reinterpret_cast<HFONT>(GetWindowLongPtrW(panel, kFontSlot)); }
+
+std::wstring Caption(HWND panel) {
+  std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(panel)) + 1, L'\0');
+  text.resize(static_cast<std::size_t>(GetWindowTextW(panel, text.data(), static_cast<int>(text.size()))));
+  return text;
+}
+
+int Scaled(HDC dc, int pixelsAt96) { return MulDiv(pixelsAt96, GetDeviceCaps(dc, LOGPIXELSX), 96); }
+
+void Paint(HWND panel) {
+  PAINTSTRUCT paint;
+  const HDC dc = BeginPaint(panel, &paint);
+  const HGDIOBJ oldFont = SelectObject(dc, PanelFont(panel));
+  auto brush = reinterpret_cast<HBRUSH>(SendMessageW(
+      GetParent(panel), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(panel)));
+  if (brush == nullptr) brush = GetSysColorBrush(COLOR_BTNFACE);
+
+  RECT client;
+  GetClientRect(panel, &client);
+  FillRect(dc, &client, brush);
+
+  const std::wstring caption = Caption(panel);
+  if (!caption.empty()) {
+    SIZE extent{};
+    GetTextExtentPoint32W(dc, caption.c_str(), static_cast<int>(caption.size()), &extent);
+    RECT frame = client;
+    frame.top = extent.cy / 2;
+    DrawEdge(dc, &frame, EDGE_ETCHED, BF_RECT);
+
+    const int gap = Scaled(dc, 2);
+    RECT label{Scaled(dc, 6), 0, 0, extent.cy};
+    label.right = label.left + extent.cx + 2 * gap;
+    SetBkMode(dc, OPAQUE);
+    ExtTextOutW(dc, label.left + gap, 0, ETO_OPAQUE | ETO_CLIPPED, &label, caption.c_str(),
+                static_cast<UINT>(caption.size()), nullptr);
+  }
+  SelectObject(dc, oldFont);
+  EndPaint(panel, &paint);
+}
+
+LRESULT CALLBACK PanelProc(HWND panel, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_SETFONT:
+      SetWindowLongPtrW(panel, kFontSlot, static_cast<LONG_PTR>(wParam));
+      if (LOWORD(lParam)) InvalidateRect(panel, nullptr, TRUE);
+      return 0;
+    case WM_GETFONT:
+      return reinterpret_cast<LRESULT>(PanelFont(panel));
+    case WM_ERASEBKGND:
+      return 1;
+    case WM_PAINT:
+      Paint(panel);
+      return 0;
+    case WM_COMMAND:
+    case WM_NOTIFY:
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN:
+      return SendMessageW(GetParent(panel), message, wParam, lParam);
+    default:
+      return DefWindowProcW(panel, message, wParam, lParam);
+  }
+}
+
+}  // namespace
+
+void RegisterPanelClass(HINSTANCE instance) {
+  WNDCLASSEXW windowClass{};
+  windowClass.cbSize = sizeof windowClass;
+  windowClass.style = CS_HREDRAW | CS_VREDRAW;
+  windowClass.lpfnWndProc = PanelProc;
+  windowClass.cbWndExtra = sizeof(LONG_PTR);
+  windowClass.hInstance = instance;
+  windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+  windowClass.lpszClassName = kPanelClassName;
+  RegisterClassExW(&windowClass);
+}
+
+}  // namespace corvalidyne

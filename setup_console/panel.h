@@ -1,0 +1,16 @@
+#pragma once
+
+#include <windows.h>
+
+namespace corvalidyne {
+
+// A framed panel: a container that draws a frame line with its caption set into
+// the top line, in its own font and in the colours its parent gives through
+// WM_CTLCOLORSTATIC (a themed group box would ignore them). It passes its
+// children's notifications and colour requests on to its parent, so that their
+// clicks reach the window. A panel without a caption is a plain band.
+inline constexpr wchar_t kPanelClassName[] = L"CorvalidynePanel";
+
+void RegisterPanelClass(HINSTANCE instance);
+
+}  // namespace corvalidyne

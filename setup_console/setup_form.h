@@ -1,0 +1,80 @@
+#pragma once
+
+#include <windows.h>
+
+#include <memory>
+#include <string_view>
+#include <vector>
+
+#include "form_design.h"
+#include "gdi_object.h"
+
+namespace corvalidyne {
+
+// The program's only window: the three installation steps, View Readme and Close.
+// The object outlives its window; the window holds a non-owning pointer to it.
+class SetupForm {
+ public:
+  static constexpr wchar_t kClassName[] = L"CorvalidyneSetupForm";
+
+  // Creates the window and its controls from the design, hidden.
+  static std::unique_ptr<SetupForm> Create(HINSTANCE instance);
+
+  SetupForm(const SetupForm&) = delete;
+  SetupForm& operator=(const SetupForm&) = delete;
+  ~SetupForm();
+
+  // Shows the window centred and normal, activates it, and refreshes the steps
+  // before any click can be served.
+  void Show();
+
+  HWND Handle() const noexcept { return window_; }
+  HWND Control(std::wstring_view name) const noexcept;
+
+ private:
+  struct PlacedControl {
+    const ControlDesign* design;
+    HWND window;
+  };
+
+  explicit SetupForm(HINSTANCE instance);
+
+  static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+
+  void OnCreate();
+  void OnActivate(WPARAM state);
+  void OnSetFocus();
+  LRESULT OnEraseBackground(HDC dc);
+  LRESULT OnColourRequest(UINT message, HDC dc, HWND control);
+  void OnCommand(int id, HWND control);
+  void OnClose();
+  void OnNcDestroy();
+
+  void CreateControls();
+  void CreateControl(const ControlDesign& design);
+  HFONT FontFor(const DesignFont& font);
+  HBRUSH BrushFor(const DesignColour& colour);
+  const PlacedControl* FindPlaced(HWND control) const noexcept;
+  int Pixels(int twips) const noexcept;
+  void RunFirstActivation();
+  void KeepFocusOnEnabledControl();
+
+  // Installation state detection: enables the Install button of the first step
+  // that is not done.
+  void RefreshSteps();
+  bool IsFrameworkInstalled() const;
+  bool IsMSDEInstalled() const;
+  bool IsWebAppInstalled() const;
+
+  HINSTANCE instance_;
+  HWND window_ = nullptr;
+  int dpi_ = 96;
+  bool activated_ = false;
+  HWND lastFocus_ = nullptr;
+  std::vector<PlacedControl> controls_;
+  std::vector<std::pair<DesignFont, Font>> fonts_;
+  std::vector<std::pair<COLORREF, Brush>> brushes_;
+};
+
+}  // namespace corvalidyne
