@@ -72,17 +72,20 @@ std::vector<const ControlDesign*> CreationOrder() {
   return order;
 }
 
+// The program icon at a size; shared, so the system owns it.
+HICON ProgramIcon(HINSTANCE instance, int widthMetric, int heightMetric) {
+  return static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(1), IMAGE_ICON,
+                                       GetSystemMetrics(widthMetric), GetSystemMetrics(heightMetric),
+                                       LR_SHARED));
+}
+
 void RegisterFormClass(HINSTANCE instance, WNDPROC procedure) {
   WNDCLASSEXW windowClass{};
   windowClass.cbSize = sizeof windowClass;
   windowClass.lpfnWndProc = procedure;
   windowClass.hInstance = instance;
-  windowClass.hIcon = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(1), IMAGE_ICON,
-                                                    GetSystemMetrics(SM_CXICON),
-                                                    GetSystemMetrics(SM_CYICON), 0));
-  windowClass.hIconSm = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(1), IMAGE_ICON,
-                                                      GetSystemMetrics(SM_CXSMICON),
-                                                      GetSystemMetrics(SM_CYSMICON), 0));
+  windowClass.hIcon = ProgramIcon(instance, SM_CXICON, SM_CYICON);
+  windowClass.hIconSm = ProgramIcon(instance, SM_CXSMICON, SM_CYSMICON);
   windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
   windowClass.lpszClassName = SetupForm::kClassName;
   RegisterClassExW(&windowClass);
@@ -182,7 +185,14 @@ LRESULT SetupForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   }
 }
 
-void SetupForm::OnCreate() { CreateControls(); }
+void SetupForm::OnCreate() {
+  // Set on the window as well, where the task bar and other programs ask for it.
+  SendMessageW(window_, WM_SETICON, ICON_BIG,
+               reinterpret_cast<LPARAM>(ProgramIcon(instance_, SM_CXICON, SM_CYICON)));
+  SendMessageW(window_, WM_SETICON, ICON_SMALL,
+               reinterpret_cast<LPARAM>(ProgramIcon(instance_, SM_CXSMICON, SM_CYSMICON)));
+  CreateControls();
+}
 
 void SetupForm::OnActivate(WPARAM state) {
   if (LOWORD(state) == WA_INACTIVE) {

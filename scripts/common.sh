@@ -1,0 +1,85 @@
+# Shared by run.sh and test.sh: packages, builds and the Wine environment.
+# shellcheck shell=bash
+
+ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+BUILD_ROOT=${BUILD_ROOT:-$ROOT/build}
+WINE64=/usr/lib/wine/wine64
+WINESERVER=/usr/lib/wine/wineserver64
+PACKAGES=(
+  cmake make g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix googletest
+  wine wine64 xvfb xauth fonts-wine imagemagick
+)
+
+log() { printf '==> %s\n' "$*" >&2; }
+
+install_packages() {
+  local missing=()
+  for package in "${PACKAGES[@]}"; do
+    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||
+      missing+=("$package")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  log "installing: ${missing[*]}"
+  local sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo=sudo
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+}
+
+# build ARCH [extra cmake arguments]: configures and builds build/ARCH.
+build_arch() {
+  local arch=$1
+  shift
+  log "building $arch"
+  cmake -S "$ROOT" -B "$BUILD_ROOT/$arch" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/toolchain-$arch.cmake" \
+    -DCMAKE_BUILD_TYPE=MinSizeRel "$@" >/dev/null
+  cmake --build "$BUILD_ROOT/$arch" -j"$(nproc)" -- --no-print-directory
+}
+
+# Starts Xvfb on a free display when there is no display; sets DISPLAY.
+XVFB_PID=""
+ensure_display() {
+  [ -n "${DISPLAY:-}" ] && return 0
+  local n
+  for n in $(seq 91 140); do
+    [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
+    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+    XVFB_PID=$!
+    export DISPLAY=":$n"
+    for _ in $(seq 50); do
+      [ -e "/tmp/.X11-unix/X$n" ] && return 0
+      sleep 0.1
+    done
+    log "Xvfb did not start on :$n"
+    return 1
+  done
+  log "no free X display number"
+  return 1
+}
+
+# fresh_prefix DIR: boots a new Wine prefix in DIR, served by one persistent
+# wineserver; Wine's crash dialog off and no real browser.
+fresh_prefix() {
+  export WINEPREFIX=$1 WINEDEBUG=-all
+  stop_wine
+  rm -rf "$WINEPREFIX"
+  mkdir -p "$WINEPREFIX"
+  log "booting Wine prefix $WINEPREFIX"
+  "$WINESERVER" -p >/dev/null 2>&1
+  "$WINE64" wineboot -i >"$WINEPREFIX.boot.log" 2>&1
+  wine_reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f
+  wine_reg add 'HKCU\Software\Wine\WineBrowser' /v Browsers /t REG_SZ /d 'none-installed' /f
+}
+
+wine_reg() { "$WINE64" reg.exe "$@" >/dev/null 2>&1; }
+
+stop_wine() {
+  if [ -n "${WINEPREFIX:-}" ] && [ -d "$WINEPREFIX" ]; then "$WINESERVER" -k 2>/dev/null || true; fi
+  return 0
+}
+
+stop_display() {
+  [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null
+  XVFB_PID=""
+  return 0
+}

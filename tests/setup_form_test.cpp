@@ -1,0 +1,321 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+#include "live_form.h"
+#include "step_keys.h"
+#include "window_finder.h"
+
+namespace corvalidyne {
+namespace {
+
+using testing::ClassName;
+using testing::LiveForm;
+using testing::StepKeys;
+using testing::WindowText;
+
+constexpr wchar_t kDefaultFace[] = L"MS Shell Dlg 2";
+
+// The window as designed: twips, texts, fonts (hundredths of a point; no face
+// means the window's default font) and tab indices.
+struct Expected {
+  const wchar_t* name;
+  const wchar_t* windowClass;
+  const wchar_t* container;
+  int left, top, width, height;
+  const wchar_t* text;
+  const wchar_t* face;
+  int centipoints;
+  int tab;
+};
+
+const Expected kLayout[] = {
+    {L"Frame2", L"CorvalidynePanel", nullptr, 0, 0, 6375, 1215, L"", nullptr, 800, 4},
+    {L"Label8", L"Static", L"Frame2", 120, 120, 3615, 495, L"Corvalidyne", L"Arial", 1575, 14},
+    {L"Label3", L"Static", L"Frame2", 600, 480, 4575, 615, L"Installation", L"Arial", 2625, 5},
+    {L"Step1", L"CorvalidynePanel", nullptr, 240, 1320, 5895, 1695, L"Microsoft .Net Framework v1.1", L"Arial", 975, 0},
+    {L"Label1", L"Static", L"Step1", 120, 360, 735, 975, L"1", L"Arial", 4800, 1},
+    {L"Label2", L"Static", L"Step1", 1080, 360, 3855, 615,
+     L"The .NET Framework version 1.1 is a component of the Microsoft Windows\u00AE operating system used "
+     L"to build and run Windows-based applications. ",
+     nullptr, 800, 2},
+    {L"cmdInstallStep1", L"Button", L"Step1", 4560, 1200, 1215, 375, L"Install", nullptr, 800, 3},
+    {L"Step2", L"CorvalidynePanel", nullptr, 240, 3120, 5895, 1695, L"Microsoft SQL Server 2000 (Desktop Edition)", L"Arial", 975, 6},
+    {L"Label5", L"Static", L"Step2", 120, 360, 735, 975, L"2", L"Arial", 4800, 9},
+    {L"Label4", L"Static", L"Step2", 1080, 360, 3855, 615,
+     L"The Microsoft SQL Server 2000 Desktop Engine (MSDE 2000) is a data engine built and based on core SQL "
+     L"Server technology.",
+     nullptr, 800, 8},
+    {L"cmdInstallStep2", L"Button", L"Step2", 4560, 1200, 1215, 375, L"Install", nullptr, 800, 7},
+    {L"Step3", L"CorvalidynePanel", nullptr, 240, 4920, 5895, 1695, L"Corvalidyne Web Application", L"Arial", 975, 10},
+    {L"Label7", L"Static", L"Step3", 120, 360, 735, 975, L"3", L"Arial", 4800, 13},
+    {L"Label6", L"Static", L"Step3", 1080, 360, 3855, 615, L"Instant Intranet for Small Business.", nullptr, 800, 12},
+    {L"cmdInstallStep3", L"Button", L"Step3", 4560, 1200, 1215, 375, L"Install", nullptr, 800, 11},
+    {L"cmdViewReadme", L"Button", nullptr, 240, 6720, 1335, 375, L"View Readme", nullptr, 800, 16},
+    {L"cmdClose", L"Button", nullptr, 4800, 6720, 1215, 375, L"Close", nullptr, 800, 15},
+};
+
+int ScreenDpi() {
+  const HDC screen = GetDC(nullptr);
+  const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+  ReleaseDC(nullptr, screen);
+  return dpi;
+}
+
+RECT RectInParent(HWND control) {
+  RECT rect;
+  GetWindowRect(control, &rect);
+  MapWindowPoints(nullptr, GetParent(control), reinterpret_cast<POINT*>(&rect), 2);
+  return rect;
+}
+
+LOGFONTW FontOf(HWND control) {
+  LOGFONTW font{};
+  GetObjectW(reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)), sizeof font, &font);
+  return font;
+}
+
+std::string Narrow(const wchar_t* text) { return ::testing::internal::String::ShowWideCString(text); }
+
+class SetupFormTest : public ::testing::Test {
+ protected:
+  StepKeys keys_;  // a bare registry: only step 1 is enabled
+  LiveForm form_;
+};
+
+TEST_F(SetupFormTest, ControlsMatchTheDesign) {
+  ASSERT_EQ(ScreenDpi(), 96) << "the pixel rectangles below are those of 96 DPI";
+  for (const auto& expected : kLayout) {
+    SCOPED_TRACE(Narrow(expected.name));
+    const HWND control = form_[expected.name];
+    ASSERT_NE(control, nullptr);
+    EXPECT_EQ(ClassName(control), expected.windowClass);
+    const HWND container = expected.container ? form_[expected.container] : form_.Window();
+    EXPECT_EQ(GetParent(control), container);
+
+    const RECT rect = RectInParent(control);
+    EXPECT_EQ(rect.left, expected.left / 15);
+    EXPECT_EQ(rect.top, expected.top / 15);
+    EXPECT_EQ(rect.right - rect.left, expected.width / 15);
+    EXPECT_EQ(rect.bottom - rect.top, expected.height / 15);
+
+    EXPECT_EQ(WindowText(control), expected.text);
+    const LOGFONTW font = FontOf(control);
+    EXPECT_STREQ(font.lfFaceName, expected.face ? expected.face : kDefaultFace);
+    EXPECT_EQ(-font.lfHeight, MulDiv(expected.centipoints, 96, 7200));
+    EXPECT_EQ(font.lfWeight, FW_NORMAL);
+    EXPECT_FALSE(font.lfItalic || font.lfUnderline || font.lfStrikeOut);
+    EXPECT_EQ(font.lfCharSet, ANSI_CHARSET);
+
+    EXPECT_TRUE(IsWindowVisible(control));
+    const LONG style = GetWindowLongW(control, GWL_STYLE);
+    const bool isButton = std::wstring_view(expected.windowClass) == L"Button";
+    EXPECT_EQ((style & WS_TABSTOP) != 0, isButton) << "only push buttons take the focus";
+    if (isButton) {
+      EXPECT_EQ(style & BS_TYPEMASK, BS_PUSHBUTTON) << "no default button";
+    }
+    EXPECT_EQ(std::wstring(expected.text).find(L'&'), std::wstring::npos);
+    EXPECT_NE(GetDlgCtrlID(control), IDOK);
+    EXPECT_NE(GetDlgCtrlID(control), IDCANCEL);
+  }
+}
+
+TEST_F(SetupFormTest, WindowOpensCentredNormalAndOfTheDesignedSize) {
+  const HWND window = form_.Window();
+  EXPECT_EQ(WindowText(window), L"Corvalidyne, Inc.");
+  RECT client;
+  GetClientRect(window, &client);
+  EXPECT_EQ(client.right, 426);
+  EXPECT_EQ(client.bottom, 477);
+  EXPECT_TRUE(IsWindowVisible(window));
+  EXPECT_FALSE(IsIconic(window));
+  EXPECT_FALSE(IsZoomed(window));
+  EXPECT_EQ(GetWindow(window, GW_OWNER), nullptr);
+  EXPECT_EQ(GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_TOOLWINDOW, 0);
+  const LONG style = GetWindowLongW(window, GWL_STYLE);
+  for (LONG bit : {WS_THICKFRAME, WS_SYSMENU, WS_MINIMIZEBOX, WS_MAXIMIZEBOX, WS_CAPTION}) {
+    EXPECT_EQ(style & bit, bit);
+  }
+  EXPECT_EQ(GetMenu(window), nullptr);
+  // This test program carries the product's resources, so the window has its icon.
+  EXPECT_NE(SendMessageW(window, WM_GETICON, ICON_BIG, 0), 0);
+  EXPECT_NE(SendMessageW(window, WM_GETICON, ICON_SMALL, 0), 0);
+  EXPECT_NE(GetClassLongPtrW(window, GCLP_HICON), 0u);
+  EXPECT_NE(GetClassLongPtrW(window, GCLP_HICONSM), 0u);
+
+  RECT frame;
+  GetWindowRect(window, &frame);
+  EXPECT_LE(std::abs((frame.left + frame.right) / 2 - GetSystemMetrics(SM_CXSCREEN) / 2), 1);
+  EXPECT_LE(std::abs((frame.top + frame.bottom) / 2 - GetSystemMetrics(SM_CYSCREEN) / 2), 1);
+}
+
+TEST_F(SetupFormTest, TabVisitsTheEnabledButtonsByTabIndex) {
+  const auto order = [&] {
+    std::vector<std::wstring> names;
+    HWND item = GetNextDlgTabItem(form_.Window(), nullptr, FALSE);
+    for (int i = 0; i < 8 && item != nullptr; ++i) {
+      for (const auto& expected : kLayout) {
+        if (form_[expected.name] == item) names.push_back(expected.name);
+      }
+      item = GetNextDlgTabItem(form_.Window(), item, FALSE);
+    }
+    return names;
+  };
+  EXPECT_EQ(order(), (std::vector<std::wstring>{L"cmdInstallStep1", L"cmdClose", L"cmdViewReadme",
+                                                L"cmdInstallStep1", L"cmdClose", L"cmdViewReadme",
+                                                L"cmdInstallStep1", L"cmdClose"}));
+  for (const wchar_t* name : {L"cmdInstallStep2", L"cmdInstallStep3"}) EnableWindow(form_[name], TRUE);
+  EXPECT_EQ(order(), (std::vector<std::wstring>{L"cmdInstallStep1", L"cmdInstallStep2",
+                                                L"cmdInstallStep3", L"cmdClose", L"cmdViewReadme",
+                                                L"cmdInstallStep1", L"cmdInstallStep2",
+                                                L"cmdInstallStep3"}));
+}
+
+TEST_F(SetupFormTest, EscapeDoesNothingAndEnterActsOnTheFocusedButtonOnly) {
+  const auto press = [&](HWND target, WPARAM key) {
+    PostMessageW(target, WM_KEYDOWN, key, 1);
+    PostMessageW(target, WM_KEYUP, key, 0xC0000001);
+    LiveForm::Pump();
+  };
+  SetFocus(form_[L"cmdViewReadme"]);
+  press(form_[L"cmdViewReadme"], VK_ESCAPE);
+  LiveForm::PumpFor(100);
+  EXPECT_TRUE(IsWindow(form_.Window())) << "Esc closed the window";
+
+  SetFocus(form_[L"cmdClose"]);
+  press(form_[L"cmdClose"], VK_RETURN);
+  LiveForm::PumpFor(200);
+  EXPECT_FALSE(IsWindow(form_.Window())) << "Enter on the focused Close button did not close";
+}
+
+TEST_F(SetupFormTest, ResizingMovesNothing) {
+  std::vector<RECT> before;
+  for (const auto& expected : kLayout) before.push_back(RectInParent(form_[expected.name]));
+  SetWindowPos(form_.Window(), nullptr, 0, 0, 900, 700, SWP_NOMOVE | SWP_NOZORDER);
+  ShowWindow(form_.Window(), SW_MAXIMIZE);
+  LiveForm::Pump();
+  ShowWindow(form_.Window(), SW_RESTORE);
+  SetWindowPos(form_.Window(), nullptr, 0, 0, 200, 150, SWP_NOMOVE | SWP_NOZORDER);
+  LiveForm::Pump();
+  for (std::size_t i = 0; i < before.size(); ++i) {
+    const RECT after = RectInParent(form_[kLayout[i].name]);
+    EXPECT_TRUE(EqualRect(&before[i], &after)) << Narrow(kLayout[i].name);
+  }
+}
+
+TEST_F(SetupFormTest, DescriptionsFitTheirLabelsInThreeLines) {
+  for (const wchar_t* name : {L"Label2", L"Label4", L"Label6"}) {
+    const HWND label = form_[name];
+    const HDC dc = GetDC(label);
+    const HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(label, WM_GETFONT, 0, 0)));
+    TEXTMETRICW metrics;
+    GetTextMetricsW(dc, &metrics);
+    RECT client;
+    GetClientRect(label, &client);
+    RECT needed{0, 0, client.right, 0};
+    const std::wstring text = WindowText(label);
+    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &needed,
+              DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX | DT_EXPANDTABS);
+    SelectObject(dc, old);
+    ReleaseDC(label, dc);
+    EXPECT_LE(needed.bottom / metrics.tmHeight, 3) << Narrow(name);
+    EXPECT_LE(needed.bottom, client.bottom) << Narrow(name);
+  }
+}
+
+// Colours are sampled from what the screen shows of the window.
+class ScreenCapture {
+ public:
+  explicit ScreenCapture(HWND window) {
+    GetWindowRect(window, &rect_);
+    screen_ = GetDC(nullptr);
+    memory_ = CreateCompatibleDC(screen_);
+    bitmap_ = CreateCompatibleBitmap(screen_, Width(), Height());
+    old_ = SelectObject(memory_, bitmap_);
+    BitBlt(memory_, 0, 0, Width(), Height(), screen_, rect_.left, rect_.top, SRCCOPY);
+  }
+  ~ScreenCapture() {
+    SelectObject(memory_, old_);
+    DeleteObject(bitmap_);
+    DeleteDC(memory_);
+    ReleaseDC(nullptr, screen_);
+  }
+  // The colour at a point given in the coordinates of a control's client area.
+  COLORREF At(HWND control, int x, int y) const {
+    POINT point{x, y};
+    ClientToScreen(control, &point);
+    return GetPixel(memory_, point.x - rect_.left, point.y - rect_.top);
+  }
+  // Whether any pixel of a control's client rectangle is close to a colour.
+  bool Shows(HWND control, const RECT& area, COLORREF colour) const {
+    for (int y = area.top; y < area.bottom; ++y) {
+      for (int x = area.left; x < area.right; ++x) {
+        const COLORREF c = At(control, x, y);
+        if (std::abs(GetRValue(c) - GetRValue(colour)) + std::abs(GetGValue(c) - GetGValue(colour)) +
+                std::abs(GetBValue(c) - GetBValue(colour)) < 24) {
+          return true;
+        }
+      }
+    }
+    return false;
+  }
+
+ private:
+  int Width() const { return rect_.right - rect_.left; }
+  int Height() const { return rect_.bottom - rect_.top; }
+  RECT rect_{};
+  HDC screen_ = nullptr, memory_ = nullptr;
+  HBITMAP bitmap_ = nullptr;
+  HGDIOBJ old_ = nullptr;
+};
+
+TEST_F(SetupFormTest, ShowsTheDesignedColours) {
+  SetWindowPos(form_.Window(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+  RedrawWindow(form_.Window(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+  LiveForm::PumpFor(300);
+  const ScreenCapture capture(form_.Window());
+  const COLORREF desktop = GetSysColor(COLOR_BACKGROUND);
+  const COLORREF grey = RGB(0xE0, 0xE0, 0xE0);
+
+  // The header band: its corner, a blank part of Label8, and white text.
+  EXPECT_EQ(capture.At(form_[L"Frame2"], 2, 2), desktop);
+  EXPECT_EQ(capture.At(form_[L"Label8"], 230, 2), desktop);
+  EXPECT_TRUE(capture.Shows(form_[L"Label3"], {0, 0, 200, 40}, RGB(255, 255, 255)));
+  // The one-pixel strip of the window's grey right of the band.
+  EXPECT_EQ(capture.At(form_.Window(), 425, 40), grey);
+  // A step panel: grey inside, its caption in the highlight colour, the digit in black.
+  EXPECT_EQ(capture.At(form_[L"Step1"], 200, 95), grey);
+  EXPECT_TRUE(capture.Shows(form_[L"Step1"], {0, 0, 200, 14}, GetSysColor(COLOR_HIGHLIGHT)));
+  EXPECT_TRUE(capture.Shows(form_[L"Label1"], {0, 0, 49, 65}, RGB(0, 0, 0)));
+  EXPECT_EQ(capture.At(form_[L"Label2"], 250, 38), grey);
+}
+
+TEST(SetupProgram, ClosingTheWindowEndsTheProgram) {
+  StepKeys keys;
+  wchar_t path[MAX_PATH];
+  GetModuleFileNameW(nullptr, path, MAX_PATH);
+  std::wstring exe(path);
+  exe = exe.substr(0, exe.find_last_of(L'\\') + 1) + L"CorvalidyneSetup.exe";
+
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  std::wstring commandLine = L"\"" + exe + L"\"";
+  ASSERT_TRUE(CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                             nullptr, &startup, &process));
+  const HWND window = testing::FindProcessWindow(process.dwProcessId, SetupForm::kClassName);
+  ASSERT_NE(window, nullptr);
+  EXPECT_EQ(WindowText(window), L"Corvalidyne, Inc.");
+
+  PostMessageW(window, WM_CLOSE, 0, 0);
+  EXPECT_EQ(WaitForSingleObject(process.hProcess, 10000), WAIT_OBJECT_0);
+  DWORD exitCode = 99;
+  GetExitCodeProcess(process.hProcess, &exitCode);
+  EXPECT_EQ(exitCode, 0u);
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+}
+
+}  // namespace
+}  // namespace corvalidyne

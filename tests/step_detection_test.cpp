@@ -1,0 +1,79 @@
+#include <gtest/gtest.h>
+
+#include "live_form.h"
+#include "step_keys.h"
+
+namespace corvalidyne {
+namespace {
+
+using testing::LiveForm;
+using testing::StepKeys;
+
+struct Enabled {
+  bool step1, step2, step3;
+};
+
+Enabled InstallButtons(const LiveForm& form) {
+  return {IsWindowEnabled(form[L"cmdInstallStep1"]) != FALSE,
+          IsWindowEnabled(form[L"cmdInstallStep2"]) != FALSE,
+          IsWindowEnabled(form[L"cmdInstallStep3"]) != FALSE};
+}
+
+TEST(StepDetection, EnablesOnlyTheFirstStepThatIsNotDone) {
+  const struct {
+    bool framework, msde, webApp;
+    Enabled expected;
+  } rows[] = {
+      {false, false, false, {true, false, false}},
+      {false, true, true, {true, false, false}},
+      {false, false, true, {true, false, false}},
+      {true, false, false, {false, true, false}},
+      {true, false, true, {false, true, false}},
+      {true, true, false, {false, false, true}},
+      {true, true, true, {false, false, false}},
+  };
+  for (const auto& row : rows) {
+    StepKeys keys;
+    keys.Set(testing::kFrameworkKey, row.framework);
+    keys.Set(testing::kMsdeKey, row.msde);
+    keys.Set(testing::kWebAppKey, row.webApp);
+    const LiveForm form;
+    const Enabled actual = InstallButtons(form);
+    SCOPED_TRACE(::testing::Message() << "keys " << row.framework << row.msde << row.webApp);
+    EXPECT_EQ(actual.step1, row.expected.step1);
+    EXPECT_EQ(actual.step2, row.expected.step2);
+    EXPECT_EQ(actual.step3, row.expected.step3);
+    EXPECT_TRUE(IsWindowEnabled(form[L"cmdViewReadme"]));
+    EXPECT_TRUE(IsWindowEnabled(form[L"cmdClose"]));
+  }
+}
+
+TEST(StepDetection, AKeyWithoutValuesCountsAsPresentAndValuesDoNotMatter) {
+  StepKeys keys;
+  keys.Set(testing::kFrameworkKey, true);
+  const DWORD one = 1;
+  keys.Set(testing::kMsdeKey, true);
+  RegSetKeyValueW(HKEY_LOCAL_MACHINE, testing::kMsdeKey, L"Start", REG_DWORD, &one, sizeof one);
+  const LiveForm form;
+  EXPECT_FALSE(IsWindowEnabled(form[L"cmdInstallStep1"]));
+  EXPECT_FALSE(IsWindowEnabled(form[L"cmdInstallStep2"]));
+  EXPECT_TRUE(IsWindowEnabled(form[L"cmdInstallStep3"]));
+}
+
+TEST(StepDetection, RunsOnceAtShowingAndNotWhenTheWindowIsActivatedAgain) {
+  StepKeys keys;
+  LiveForm form;
+  // Set before any message is served: the refresh does not wait for the loop.
+  EXPECT_TRUE(IsWindowEnabled(form[L"cmdInstallStep1"]));
+
+  keys.Set(testing::kFrameworkKey, true);
+  SendMessageW(form.Window(), WM_ACTIVATE, WA_INACTIVE, 0);
+  SendMessageW(form.Window(), WM_ACTIVATE, WA_ACTIVE, 0);
+  SendMessageW(form.Window(), WM_ACTIVATE, WA_CLICKACTIVE, 0);
+  LiveForm::Pump();
+  EXPECT_TRUE(IsWindowEnabled(form[L"cmdInstallStep1"]));
+  EXPECT_FALSE(IsWindowEnabled(form[L"cmdInstallStep2"]));
+}
+
+}  // namespace
+}  // namespace corvalidyne
