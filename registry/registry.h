@@ -16,6 +16,10 @@ class Registry {
 
   bool KeyExists() const noexcept;
 
+  // Reads the addressed value; Default when it cannot be read. A value found
+  // sets ValueType to its stored type.
+  TaggedValue Value();
+
   RegistryValueType ValueType() const { return valueType_; }
   void ValueType(RegistryValueType eValueType) { valueType_ = eValueType; }
 
@@ -28,10 +32,18 @@ class Registry {
   std::wstring ValueKey() const { return valueKey_; }
   void ValueKey(const std::wstring& sValueKey) { valueKey_ = sValueKey; }
 
+  // Sets the five properties, in this order, then reads as Value() does.
+  TaggedValue ValueEx(RegistryRoot ClassKey, const std::wstring& SectionKey,
+                      const std::wstring& ValueKey, RegistryValueType ValueType,
+                      const TaggedValue& Default);
+
   TaggedValue Default() const { return default_; }
   void Default(const TaggedValue& vDefault) { default_ = vDefault; }
 
  private:
+  static std::int32_t ReverseByteOrder(std::int32_t value);
+  static std::wstring ExpandEnvironmentText(const std::wstring& text);
+
   RegistryRoot classKey_ = 0;
   std::wstring sectionKey_;
   std::wstring valueKey_;
