@@ -9,6 +9,7 @@
 #include <sstream>
 #include <utility>
 
+#include "handle_probe.h"
 #include "raw_registry.h"
 #include "registry.h"
 
@@ -282,6 +283,18 @@ TEST(RegistryAssociations, ProgramPathsAreTrimmedAndQuotedOnce) {
     EXPECT_EQ(DefaultValue(HKEY_CLASSES_ROOT, kClass + L"\\DefaultIcon"), std::wstring(c.stored) + L",0")
         << Utf8(c.given);
   }
+}
+
+TEST(RegistryAssociations, LeaveNoKeyHandleOpen) {
+  const AssociationKeys cleanup;
+  const testing::HandleProbe probe;
+  for (int round = 0; round < 30; ++round) {
+    Registry registry;
+    registry.CreateEXEAssociation(L"C:\\x.exe", kClass, L"d", kExtension, L"", true, L"", true, L"", true, L"", 1);
+    registry.ClassKey(kHKeyClassesRoot);
+    registry.CreateAdditionalEXEAssociations(kClass, {L"edit", L"&Edit", L"x"});
+  }
+  EXPECT_LT(probe.Growth(), 10);
 }
 
 }  // namespace
