@@ -11,6 +11,7 @@ build_arch x86_64
 
 trap 'stop_wine; stop_display' EXIT
 ensure_display
+export CORVALIDYNE_UNMANAGED_WINDOWS=1
 fresh_prefix "$BUILD_ROOT/x86_64/wineprefix"
 log "running the tests (x86_64 build under Wine)"
 ctest --test-dir "$BUILD_ROOT/x86_64" --output-on-failure -j2 --timeout 300
