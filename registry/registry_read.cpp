@@ -33,22 +33,20 @@ TaggedValue Registry::Value() {
   HKEY root = nullptr;
   if (!ResolveRoot(classKey_, machine_, connectedRoot, root)) return default_;
   KeyHandle key;
-  if (RegOpenKeyExA(root, ToAnsi(sectionKey_).c_str(), 0, KEY_QUERY_VALUE, key.put()) != ERROR_SUCCESS) {
-    return default_;
-  }
+  const auto name = AnsiName(valueKey_);
+  if (!name || OpenKey(root, sectionKey_, KEY_QUERY_VALUE, key) != ERROR_SUCCESS) return default_;
 
-  const std::string name = ToAnsi(valueKey_);
   DWORD type = REG_NONE;
   DWORD size = 0;
   DWORD probe = 0;
-  const LONG sized = RegQueryValueExA(key.get(), name.c_str(), nullptr, &type,
+  const LONG sized = RegQueryValueExA(key.get(), name->c_str(), nullptr, &type,
                                       reinterpret_cast<BYTE*>(&probe), &size);
   if (sized != ERROR_SUCCESS && sized != ERROR_MORE_DATA) return default_;
   valueType_ = static_cast<RegistryValueType>(type);
 
   std::string data(size, '\0');
   DWORD read = size;
-  if (size > 0 && RegQueryValueExA(key.get(), name.c_str(), nullptr, &type,
+  if (size > 0 && RegQueryValueExA(key.get(), name->c_str(), nullptr, &type,
                                    reinterpret_cast<BYTE*>(data.data()), &read) != ERROR_SUCCESS) {
     // The value changed or vanished between the two queries.
     return default_;
