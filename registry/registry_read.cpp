@@ -1,5 +1,6 @@
 #include <windows.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "ansi_text.h"
@@ -24,6 +25,18 @@ std::int32_t DwordFromData(const std::string& data) {
   std::uint32_t value = 0;
   std::memcpy(&value, data.data(), data.size() < 4 ? data.size() : 4);
   return static_cast<std::int32_t>(value);
+}
+
+// Unchanged when the expansion fails.
+std::wstring ExpandPiece(const std::wstring& text) {
+  const std::string source = ToAnsi(text);
+  const DWORD needed = ExpandEnvironmentStringsA(source.c_str(), nullptr, 0);
+  if (needed == 0) return text;
+  std::string expanded(needed, '\0');
+  const DWORD written = ExpandEnvironmentStringsA(source.c_str(), expanded.data(), needed);
+  if (written == 0 || written > needed) return text;
+  expanded.resize(written - 1);
+  return FromAnsi(expanded);
 }
 
 }  // namespace
@@ -88,15 +101,18 @@ std::int32_t Registry::ReverseByteOrder(std::int32_t value) {
   return result;
 }
 
+// Each NUL-separated piece is expanded on its own: ExpandEnvironmentStringsA
+// stops at the first NUL and would drop the rest of the data.
 std::wstring Registry::ExpandEnvironmentText(const std::wstring& text) {
-  const std::string source = ToAnsi(text);
-  const DWORD needed = ExpandEnvironmentStringsA(source.c_str(), nullptr, 0);
-  if (needed == 0) return text;
-  std::string expanded(needed, '\0');
-  const DWORD written = ExpandEnvironmentStringsA(source.c_str(), expanded.data(), needed);
-  if (written == 0 || written > needed) return text;
-  expanded.resize(written - 1);
-  return FromAnsi(expanded);
+  std::wstring expanded;
+  std::size_t start = 0;
+  for (;;) {
+    const std::size_t end = std::min(text.find(L'\0', start), text.size());
+    expanded += ExpandPiece(text.substr(start, end - start));
+    if (end == text.size()) return expanded;
+    expanded += L'\0';
+    start = end + 1;
+  }
 }
 
 }  // namespace corvalidyne

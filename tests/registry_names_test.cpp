@@ -125,6 +125,13 @@ TEST(RegistryNames, TextDataKeepsItsNulCharacters) {
   ASSERT_TRUE(testing::ReadRawA(HKEY_CURRENT_USER, scratch.Path(), "data", raw));
   EXPECT_EQ(raw, (testing::RawValue{REG_SZ, "a\0b\0"s}));
   EXPECT_EQ(registry.Value(), TaggedValue{L"a\0b"s});
+
+  // Stored as REG_EXPAND_SZ: every piece is expanded, none lost behind the NUL.
+  wchar_t systemRoot[MAX_PATH] = {};
+  ASSERT_GT(ExpandEnvironmentStringsW(L"%SystemRoot%", systemRoot, MAX_PATH), 1u);
+  registry.Value(L"%SystemRoot%\\a\0%SystemRoot%\\b"s);
+  EXPECT_EQ(registry.Value(), TaggedValue{systemRoot + L"\\a\0"s + systemRoot + L"\\b"});
+  EXPECT_EQ(registry.ValueType(), REG_EXPAND_SZ);
 }
 
 }  // namespace
