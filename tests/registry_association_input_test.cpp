@@ -33,7 +33,8 @@ class AssociationKeys {
 
  private:
   static void Remove() {
-    for (const std::wstring& key : {L"." + kExtension, kClass}) {
+    // With the "?" a faulty conversion would have written in place of a character.
+    for (const std::wstring& key : {L"." + kExtension, L"." + kExtension + L"?", kClass}) {
       RegDeleteTreeW(HKEY_CLASSES_ROOT, key.c_str());
       RegDeleteKeyW(HKEY_CLASSES_ROOT, key.c_str());
       RegDeleteTreeW(HKEY_LOCAL_MACHINE, (kMachineClasses + key).c_str());
