@@ -83,7 +83,9 @@ TEST(RegistryAssociationInput, BadNamesStopAtTheirOwnKeyAndItemsOfEveryKindBecom
        [&](Registry& r) { r.CreateEXEAssociation(L"C:\\x.exe", longClass, L"d", kExtension); },
        SetKeyError(longClass), {L"." + kExtension}, {kClass}},
       {"lowest icon index",
-       [](Registry& r) { r.CreateEXEAssociation(L"", kClass, L"", kExtension, L"", false, L"", false, L"", false, L"", INT_MIN); },
+       [](Registry& r) {
+         r.CreateEXEAssociation(L"", kClass, L"", kExtension, L"", false, L"", false, L"", false, L"", INT_MIN);
+       },
        TaggedValue{}, {L"." + kExtension, shell + L"open\\command"}, {kClass + L"\\DefaultIcon"}},
       {"verbs of every kind",
        [](Registry& r) {

@@ -276,7 +276,8 @@ TEST(RegistryBadInput, ValueExSubstitutesDefaultOnlyForAnEmptyTextUnderRegSz) {
     };
     EXPECT_EQ(Attempt(write, kSource), c.expected);
     RawValue raw;
-    const bool present = testing::ReadRawA(HKEY_CURRENT_USER, scratch.Path(), std::string(name.begin(), name.end()), raw);
+    const std::string ansiName(name.begin(), name.end());
+    const bool present = testing::ReadRawA(HKEY_CURRENT_USER, scratch.Path(), ansiName, raw);
     if (!present) raw = RawValue{REG_NONE, ""s};
     EXPECT_EQ(raw, c.stored);
   }

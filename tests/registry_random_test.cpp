@@ -8,7 +8,7 @@
 #include <cstring>
 #include <map>
 #include <random>
-#include <set>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -122,7 +122,9 @@ std::optional<RawValue> Encoded(std::int32_t type, const TaggedValue& value, std
     return RawValue{static_cast<DWORD>(expands ? REG_EXPAND_SZ : REG_SZ), Narrow(text) + '\0'};
   }
   if (type == REG_BINARY) {
-    if (const auto* held = std::get_if<Bytes>(&value)) return RawValue{REG_BINARY, std::string(held->begin(), held->end())};
+    if (const auto* held = std::get_if<Bytes>(&value)) {
+      return RawValue{REG_BINARY, std::string(held->begin(), held->end())};
+    }
     error = 26001;
     return std::nullopt;
   }
@@ -294,7 +296,7 @@ class RandomRun {
 
   void Step() {
     const std::wstring key = PickKey();
-    const std::wstring name = valueNames_[static_cast<std::size_t>(generate_.Below(static_cast<int>(valueNames_.size())))];
+    const std::wstring name = Pick(valueNames_);
     switch (generate_.Below(10)) {
       case 0: case 1: case 2: return Write(key, name);
       case 3: return WriteRaw(key, name);
@@ -321,8 +323,12 @@ class RandomRun {
   }
 
  private:
+  const std::wstring& Pick(const std::vector<std::wstring>& names) {
+    return names[static_cast<std::size_t>(generate_.Below(static_cast<int>(names.size())))];
+  }
+
   std::wstring PickKey() {
-    std::wstring key = keyNames_[static_cast<std::size_t>(generate_.Below(static_cast<int>(keyNames_.size())))];
+    std::wstring key = Pick(keyNames_);
     if (generate_.Chance(40)) key += L"\\" + keyNames_[static_cast<std::size_t>(generate_.Below(3))];
     return key;
   }

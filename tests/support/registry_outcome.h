@@ -14,7 +14,7 @@ namespace corvalidyne::testing {
 // What one call of the registry object gave: a value, or the error it raised.
 // Table-driven tests compare it with the outcome a case expects.
 struct Outcome {
-  Outcome(TaggedValue given) : value(std::move(given)) {}  // NOLINT: tables list values bare
+  Outcome(TaggedValue given) : value(std::move(given)) {}  // implicit, so that tables list values bare
   Outcome(std::int32_t raisedNumber, std::wstring raisedMessage)
       : number(raisedNumber), message(std::move(raisedMessage)) {}
   bool operator==(const Outcome&) const = default;
@@ -27,7 +27,7 @@ struct Outcome {
 inline std::ostream& operator<<(std::ostream& out, const Outcome& outcome) {
   if (!outcome.value) return out << "error " << outcome.number;
   out << "value of kind " << outcome.value->index();
-  if (const auto* text = std::get_if<std::wstring>(&*outcome.value)) out << " \"" << ::testing::PrintToString(*text) << '"';
+  if (const auto* text = std::get_if<std::wstring>(&*outcome.value)) out << ' ' << ::testing::PrintToString(*text);
   if (const auto* number = std::get_if<std::int32_t>(&*outcome.value)) out << ' ' << *number;
   if (const auto* flag = std::get_if<bool>(&*outcome.value)) out << ' ' << *flag;
   return out;
