@@ -120,6 +120,37 @@ TEST(RegistryBadInput, UnusableAddressesGiveEachMembersValueOrError) {
   EXPECT_EQ(kept, (RawValue{REG_SZ, testing::Utf16Bytes(L"x\0"s)}));
 }
 
+// Machine names that reach no registry: reads give Default and leave
+// ValueType, writes raise the key error, and the local key stays as it was.
+TEST(RegistryBadInput, MachinesThatCannotBeConnectedGiveDefaultOrTheKeyError) {
+  ScratchKey scratch;
+  testing::WriteRaw(HKEY_CURRENT_USER, scratch.Path(), "v", {REG_SZ, "x\0"s});
+  const std::wstring setKey =
+      L"Failed to set registry Value Key: '-2147483647',Section: '" + scratch.Path() + L"',Key:";
+  const struct {
+    const char* name;
+    std::wstring machine;
+    std::wstring stored;
+  } machines[] = {
+      {"1,000 characters", std::wstring(1000, L'm'), L"\\\\" + std::wstring(1000, L'm')},
+      {"one leading backslash", L"\\srv01", L"\\\\\\srv01"},
+      {"blanks", L"   ", L"\\\\   "},
+      {"outside the code page", L"srv\u4E00", L"\\\\srv\u4E00"},
+  };
+  for (const auto& machine : machines) {
+    SCOPED_TRACE(machine.name);
+    Registry registry = Addressing(kHKeyCurrentUser, scratch.Path());
+    registry.Machine(machine.machine);
+    EXPECT_EQ(registry.Machine(), machine.stored);
+    EXPECT_EQ(Attempt([&] { return registry.Value(); }, kSource), Outcome(kFallback));
+    EXPECT_EQ(registry.ValueType(), REG_SZ);
+    EXPECT_EQ(Attempt([&] { return Done([&] { registry.Value(L"t"); }); }, kSource), Outcome(26001, setKey));
+  }
+  RawValue kept;
+  ASSERT_TRUE(testing::ReadRawW(HKEY_CURRENT_USER, scratch.Path(), L"v", kept));
+  EXPECT_EQ(kept, (RawValue{REG_SZ, testing::Utf16Bytes(L"x\0"s)}));
+}
+
 // Paths that look odd but are legal reach exactly the key they name: the
 // longest path the ANSI functions take, and the root itself (empty path).
 TEST(RegistryBadInput, LongAndEmptyPathsAddressTheKeyTheyName) {
@@ -193,7 +224,8 @@ TEST(RegistryBadInput, ALeadingBackslashIsLeftToTheRegistry) {
 }
 
 // Every kind of value written under every type code, negative ones included:
-// each lands as its type says, or raises that type's error and writes nothing.
+// each lands as its type says, or raises that type's error and writes nothing;
+// as Default, each kind is what a read that finds nothing returns.
 TEST(RegistryBadInput, EveryKindUnderEveryTypeWritesOrRaisesAsItsTypeSays) {
   ScratchKey scratch;
   const struct {
@@ -241,6 +273,12 @@ TEST(RegistryBadInput, EveryKindUnderEveryTypeWritesOrRaisesAsItsTypeSays) {
       ASSERT_TRUE(testing::ReadRawA(HKEY_CURRENT_USER, key, "v", raw));
       EXPECT_EQ(raw, stored.value_or(RawValue{REG_SZ, "before\0"s}));
       EXPECT_EQ(registry.ValueType(), type) << "a write changed ValueType";
+
+      // The same kind as Default comes back whole from a read that finds nothing.
+      registry.ValueKey(L"missing");
+      registry.Default(kind.value);
+      EXPECT_EQ(registry.Value(), kind.value);
+      EXPECT_EQ(registry.ValueType(), type) << "a failed read changed ValueType";
     }
   }
 }
