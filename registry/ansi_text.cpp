@@ -31,6 +31,13 @@ std::wstring FromAnsi(std::string_view text) {
   return result;
 }
 
+std::optional<std::string> AnsiName(std::wstring_view name) {
+  if (name.find(L'\0') != std::wstring_view::npos) return std::nullopt;
+  std::string ansi = ToAnsi(name);
+  if (FromAnsi(ansi) != name) return std::nullopt;
+  return ansi;
+}
+
 std::size_t AnsiBufferSize(std::size_t characters) {
   CPINFO info{};
   const std::size_t perCharacter = GetCPInfo(CP_ACP, &info) && info.MaxCharSize > 0 ? info.MaxCharSize : 2;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -9,6 +10,12 @@ namespace corvalidyne {
 // page, lengths explicit so that embedded NUL characters survive.
 std::string ToAnsi(std::wstring_view text);
 std::wstring FromAnsi(std::string_view text);
+
+// The ANSI form of a key path, value name or machine name, or nothing when the
+// name cannot be passed on faithfully: an ANSI call would cut it at an embedded
+// NUL, and a character outside the code page would become another one ("?" or
+// a best fit), so either way the call would address a different key or value.
+std::optional<std::string> AnsiName(std::wstring_view name);
 
 std::string ToUtf8(std::wstring_view text);
 

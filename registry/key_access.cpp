@@ -14,17 +14,32 @@ constexpr REGSAM kWriteAccess = 0x3F;
 bool ResolveRoot(RegistryRoot classKey, const std::wstring& machine, KeyHandle& connected, HKEY& root) {
   root = RootKey(classKey);
   if (machine.empty()) return true;
-  if (RegConnectRegistryA(ToAnsi(machine).c_str(), root, connected.put()) != ERROR_SUCCESS) return false;
+  const auto name = AnsiName(machine);
+  if (!name || RegConnectRegistryA(name->c_str(), root, connected.put()) != ERROR_SUCCESS) return false;
   root = connected.get();
   return true;
 }
 
+LONG OpenKey(HKEY root, const std::wstring& path, REGSAM access, KeyHandle& key) {
+  const auto name = AnsiName(path);
+  if (!name) return ERROR_INVALID_NAME;
+  return RegOpenKeyExA(root, name->c_str(), 0, access, key.put());
+}
+
 LONG CreateKeyForWriting(HKEY root, const std::wstring& path, KeyHandle& key) {
+  const auto name = AnsiName(path);
+  if (!name) return ERROR_INVALID_NAME;
   SECURITY_ATTRIBUTES zeroed{};
   char emptyClass[] = "";
   DWORD disposition = 0;
-  return RegCreateKeyExA(root, ToAnsi(path).c_str(), 0, emptyClass, REG_OPTION_NON_VOLATILE, kWriteAccess,
-                         &zeroed, key.put(), &disposition);
+  return RegCreateKeyExA(root, name->c_str(), 0, emptyClass, REG_OPTION_NON_VOLATILE, kWriteAccess, &zeroed,
+                         key.put(), &disposition);
+}
+
+LONG DeleteKeyAt(HKEY root, const std::wstring& path) {
+  const auto name = AnsiName(path);
+  if (!name) return ERROR_INVALID_NAME;
+  return RegDeleteKeyA(root, name->c_str());
 }
 
 }  // namespace corvalidyne

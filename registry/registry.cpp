@@ -2,8 +2,7 @@
 
 #include <windows.h>
 
-#include "ansi_text.h"
-#include "key_handle.h"
+#include "key_access.h"
 
 namespace corvalidyne {
 
@@ -20,8 +19,7 @@ void Registry::Machine(const std::wstring& sMachine) {
 bool Registry::KeyExists() const noexcept {
   try {
     KeyHandle key;
-    return RegOpenKeyExA(RootKey(classKey_), ToAnsi(sectionKey_).c_str(), 0, KEY_QUERY_VALUE,
-                         key.put()) == ERROR_SUCCESS;
+    return OpenKey(RootKey(classKey_), sectionKey_, KEY_QUERY_VALUE, key) == ERROR_SUCCESS;
   } catch (...) {
     return false;
   }

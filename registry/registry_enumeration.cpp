@@ -3,7 +3,7 @@
 #include <exception>
 
 #include "ansi_text.h"
-#include "key_handle.h"
+#include "key_access.h"
 #include "registry.h"
 
 namespace corvalidyne {
@@ -53,8 +53,7 @@ bool Registry::EnumerateValues(NameList& sKeyNames, std::int32_t& iKeyCount) {
   iKeyCount = 0;
   sKeyNames.clear();
   KeyHandle key;
-  if (RegOpenKeyExA(RootKey(classKey_), ToAnsi(sectionKey_).c_str(), 0, KEY_QUERY_VALUE, key.put()) ==
-      ERROR_SUCCESS) {
+  if (OpenKey(RootKey(classKey_), sectionKey_, KEY_QUERY_VALUE, key) == ERROR_SUCCESS) {
     ListValueNames(key.get(), sKeyNames);
   }
   iKeyCount = sKeyNames.size();
@@ -66,8 +65,7 @@ bool Registry::EnumerateSections(NameList& sSect, std::int32_t& iSectCount) {
   sSect.clear();
   try {
     KeyHandle key;
-    if (RegOpenKeyExA(RootKey(classKey_), ToAnsi(sectionKey_).c_str(), 0, KEY_ENUMERATE_SUB_KEYS, key.put()) ==
-        ERROR_SUCCESS) {
+    if (OpenKey(RootKey(classKey_), sectionKey_, KEY_ENUMERATE_SUB_KEYS, key) == ERROR_SUCCESS) {
       ListSubkeyNames(key.get(), sSect);
     }
   } catch (const std::exception& failure) {

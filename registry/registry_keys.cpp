@@ -21,7 +21,7 @@ bool Registry::CreateKey() {
 }
 
 bool Registry::DeleteKey() {
-  if (RegDeleteKeyA(RootKey(classKey_), ToAnsi(sectionKey_).c_str()) != ERROR_SUCCESS) {
+  if (DeleteKeyAt(RootKey(classKey_), sectionKey_) != ERROR_SUCCESS) {
     RaiseRegistryError(registry_errors::kGeneral, L"Failed to delete registry");
   }
   return true;
@@ -29,12 +29,12 @@ bool Registry::DeleteKey() {
 
 bool Registry::DeleteValue() {
   KeyHandle key;
-  if (RegOpenKeyExA(RootKey(classKey_), ToAnsi(sectionKey_).c_str(), 0, kDeleteAccess, key.put()) !=
-      ERROR_SUCCESS) {
+  if (OpenKey(RootKey(classKey_), sectionKey_, kDeleteAccess, key) != ERROR_SUCCESS) {
     RaiseRegistryError(registry_errors::kGeneral, L"Failed to open key '" + RootText(classKey_) +
                                                       L"',Section: '" + sectionKey_ + L"' for delete access");
   }
-  if (RegDeleteValueA(key.get(), ToAnsi(valueKey_).c_str()) != ERROR_SUCCESS) {
+  const auto name = AnsiName(valueKey_);
+  if (!name || RegDeleteValueA(key.get(), name->c_str()) != ERROR_SUCCESS) {
     // The closing quote after the value name is absent on purpose: callers match this text.
     RaiseRegistryError(registry_errors::kGeneral, L"Failed to delete Registry Key: '" + RootText(classKey_) +
                                                       L"',Section: '" + sectionKey_ + L"',Key: '" + valueKey_);

@@ -1,5 +1,6 @@
 #include <windows.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "ansi_text.h"
@@ -26,6 +27,18 @@ std::int32_t DwordFromData(const std::string& data) {
   return static_cast<std::int32_t>(value);
 }
 
+// Unchanged when the expansion fails.
+std::wstring ExpandPiece(const std::wstring& text) {
+  const std::string source = ToAnsi(text);
+  const DWORD needed = ExpandEnvironmentStringsA(source.c_str(), nullptr, 0);
+  if (needed == 0) return text;
+  std::string expanded(needed, '\0');
+  const DWORD written = ExpandEnvironmentStringsA(source.c_str(), expanded.data(), needed);
+  if (written == 0 || written > needed) return text;
+  expanded.resize(written - 1);
+  return FromAnsi(expanded);
+}
+
 }  // namespace
 
 TaggedValue Registry::Value() {
@@ -33,22 +46,20 @@ TaggedValue Registry::Value() {
   HKEY root = nullptr;
   if (!ResolveRoot(classKey_, machine_, connectedRoot, root)) return default_;
   KeyHandle key;
-  if (RegOpenKeyExA(root, ToAnsi(sectionKey_).c_str(), 0, KEY_QUERY_VALUE, key.put()) != ERROR_SUCCESS) {
-    return default_;
-  }
+  const auto name = AnsiName(valueKey_);
+  if (!name || OpenKey(root, sectionKey_, KEY_QUERY_VALUE, key) != ERROR_SUCCESS) return default_;
 
-  const std::string name = ToAnsi(valueKey_);
   DWORD type = REG_NONE;
   DWORD size = 0;
   DWORD probe = 0;
-  const LONG sized = RegQueryValueExA(key.get(), name.c_str(), nullptr, &type,
+  const LONG sized = RegQueryValueExA(key.get(), name->c_str(), nullptr, &type,
                                       reinterpret_cast<BYTE*>(&probe), &size);
   if (sized != ERROR_SUCCESS && sized != ERROR_MORE_DATA) return default_;
   valueType_ = static_cast<RegistryValueType>(type);
 
   std::string data(size, '\0');
   DWORD read = size;
-  if (size > 0 && RegQueryValueExA(key.get(), name.c_str(), nullptr, &type,
+  if (size > 0 && RegQueryValueExA(key.get(), name->c_str(), nullptr, &type,
                                    reinterpret_cast<BYTE*>(data.data()), &read) != ERROR_SUCCESS) {
     // The value changed or vanished between the two queries.
     return default_;
@@ -90,15 +101,18 @@ std::int32_t Registry::ReverseByteOrder(std::int32_t value) {
   return result;
 }
 
+// Each NUL-separated piece is expanded on its own: ExpandEnvironmentStringsA
+// stops at the first NUL and would drop the rest of the data.
 std::wstring Registry::ExpandEnvironmentText(const std::wstring& text) {
-  const std::string source = ToAnsi(text);
-  const DWORD needed = ExpandEnvironmentStringsA(source.c_str(), nullptr, 0);
-  if (needed == 0) return text;
-  std::string expanded(needed, '\0');
-  const DWORD written = ExpandEnvironmentStringsA(source.c_str(), expanded.data(), needed);
-  if (written == 0 || written > needed) return text;
-  expanded.resize(written - 1);
-  return FromAnsi(expanded);
+  std::wstring expanded;
+  std::size_t start = 0;
+  for (;;) {
+    const std::size_t end = std::min(text.find(L'\0', start), text.size());
+    expanded += ExpandPiece(text.substr(start, end - start));
+    if (end == text.size()) return expanded;
+    expanded += L'\0';
+    start = end + 1;
+  }
 }
 
 }  // namespace corvalidyne

@@ -46,40 +46,51 @@ LONG WriteDword(HKEY key, const std::string& name, const TaggedValue& value) {
   return SetValue(key, name, REG_DWORD, &number, sizeof number);
 }
 
+[[noreturn]] void RaiseKeyNotWritable(RegistryRoot root, const std::wstring& section) {
+  RaiseRegistryError(registry_errors::kGeneral,
+                     L"Failed to set registry Value Key: '" + RootText(root) + L"',Section: '" + section + L"',Key:");
+}
+
+[[noreturn]] void RaiseValueNotWritten(RegistryRoot root) {
+  RaiseRegistryError(registry_errors::kSetValue,
+                     L"Failed to set registry value Key: '" + RootText(root) + L"',Section:");
+}
+
 }  // namespace
 
 void Registry::Value(const TaggedValue& vValue) {
   const TaggedValue value = vValue;
   KeyHandle connectedRoot;
   HKEY root = nullptr;
-  KeyHandle key;
-  if (!ResolveRoot(classKey_, machine_, connectedRoot, root) ||
-      CreateKeyForWriting(root, sectionKey_, key) != ERROR_SUCCESS) {
-    RaiseRegistryError(registry_errors::kGeneral, L"Failed to set registry Value Key: '" + RootText(classKey_) +
-                                                      L"',Section: '" + sectionKey_ + L"',Key:");
+  if (!ResolveRoot(classKey_, machine_, connectedRoot, root)) RaiseKeyNotWritable(classKey_, sectionKey_);
+  // A value name that cannot reach the registry unaltered fails as its write
+  // would, but before the key is created, so that it touches nothing; a
+  // refused path still fails first, as its creation would.
+  const auto name = AnsiName(valueKey_);
+  if (!name) {
+    if (!AnsiName(sectionKey_)) RaiseKeyNotWritable(classKey_, sectionKey_);
+    RaiseValueNotWritten(classKey_);
   }
+  KeyHandle key;
+  if (CreateKeyForWriting(root, sectionKey_, key) != ERROR_SUCCESS) RaiseKeyNotWritable(classKey_, sectionKey_);
 
-  const std::string name = ToAnsi(valueKey_);
   LONG result = kUnwritable;
   switch (valueType_) {
     case REG_SZ:
     case REG_EXPAND_SZ:
-      result = WriteText(key.get(), name, value);
+      result = WriteText(key.get(), *name, value);
       break;
     case REG_BINARY:
-      result = WriteBytes(key.get(), name, value);
+      result = WriteBytes(key.get(), *name, value);
       break;
     case REG_DWORD:
     case REG_DWORD_BIG_ENDIAN:
-      result = WriteDword(key.get(), name, value);
+      result = WriteDword(key.get(), *name, value);
       break;
     default:
       break;
   }
-  if (result != ERROR_SUCCESS) {
-    RaiseRegistryError(registry_errors::kSetValue,
-                       L"Failed to set registry value Key: '" + RootText(classKey_) + L"',Section:");
-  }
+  if (result != ERROR_SUCCESS) RaiseValueNotWritten(classKey_);
 }
 
 void Registry::ValueEx(RegistryRoot ClassKey, const std::wstring& SectionKey, const std::wstring& ValueKey,
