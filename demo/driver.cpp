@@ -5,7 +5,9 @@
 //   driver wait-enabled NAME      until the button is enabled
 //   driver wait-disabled NAME     until the button is disabled
 //   driver wait-gone              until the setup window has closed
-//   driver rect                   print the window's frame as WxH+X+Y
+//   driver wait-message           until the window's message box shows; print its text
+//   driver dismiss-message        press OK on that message box
+//   driver rect                   print the client area on screen as WxH+X+Y
 // Exit code 0 on success, 1 on a timeout or a missing window or control.
 #include <windows.h>
 
@@ -34,6 +36,34 @@ int WaitForEnabled(HWND form, const wchar_t* name, bool enabled) {
   return reached ? 0 : Fail(enabled ? "not enabled in time:" : "not disabled in time:", name);
 }
 
+struct BoxSearch {
+  DWORD processId;
+  HWND found;
+};
+
+BOOL CALLBACK VisitBox(HWND window, LPARAM context) {
+  auto* search = reinterpret_cast<BoxSearch*>(context);
+  DWORD processId = 0;
+  GetWindowThreadProcessId(window, &processId);
+  wchar_t name[16] = {};
+  GetClassNameW(window, name, 16);
+  if (processId != search->processId || !IsWindowVisible(window) || std::wstring(name) != L"#32770") {
+    return TRUE;
+  }
+  search->found = window;
+  return FALSE;
+}
+
+// A message box of the setup window's process: class #32770, its text in the
+// static control 0xFFFF.
+HWND WaitForMessageBox(HWND form) {
+  BoxSearch search{0, nullptr};
+  GetWindowThreadProcessId(form, &search.processId);
+  WaitUntil([&] { return !EnumWindows(VisitBox, reinterpret_cast<LPARAM>(&search)) || search.found != nullptr; },
+            kTimeoutMs);
+  return search.found;
+}
+
 int Run(const std::wstring& command, const wchar_t* name) {
   const HWND form = FindSetupWindow(0, command == L"wait-window" ? kTimeoutMs : 2000);
   if (command == L"wait-gone") {
@@ -42,9 +72,24 @@ int Run(const std::wstring& command, const wchar_t* name) {
   if (form == nullptr) return Fail("no setup window");
   if (command == L"wait-window") return 0;
   if (command == L"rect") {
-    RECT frame;
-    GetWindowRect(form, &frame);
-    std::printf("%ldx%ld+%ld+%ld\n", frame.right - frame.left, frame.bottom - frame.top, frame.left, frame.top);
+    // Without a window manager only the client area is drawn.
+    RECT client;
+    GetClientRect(form, &client);
+    MapWindowPoints(form, nullptr, reinterpret_cast<POINT*>(&client), 2);
+    std::printf("%ldx%ld+%ld+%ld\n", client.right - client.left, client.bottom - client.top, client.left,
+                client.top);
+    return 0;
+  }
+  if (command == L"wait-message" || command == L"dismiss-message") {
+    const HWND box = WaitForMessageBox(form);
+    if (box == nullptr) return Fail("no message box");
+    if (command == L"dismiss-message") {
+      PostMessageW(box, WM_COMMAND, IDOK, 0);
+      return 0;
+    }
+    wchar_t text[512] = {};
+    GetDlgItemTextW(box, 0xFFFF, text, 512);
+    std::printf("%ls\n", text);
     return 0;
   }
   if (name == nullptr) return Fail("missing control name for", command.c_str());
