@@ -4,6 +4,7 @@
 //   driver click NAME             click a button (cmdInstallStep1 ...)
 //   driver wait-enabled NAME      until the button is enabled
 //   driver wait-disabled NAME     until the button is disabled
+//   driver close                  ask the window to close, as its close box does
 //   driver wait-gone              until the setup window has closed
 //   driver wait-message           until the window's message box shows; print its text
 //   driver dismiss-message        press OK on that message box
@@ -71,6 +72,10 @@ int Run(const std::wstring& command, const wchar_t* name) {
   }
   if (form == nullptr) return Fail("no setup window");
   if (command == L"wait-window") return 0;
+  if (command == L"close") {
+    PostMessageW(form, WM_CLOSE, 0, 0);
+    return 0;
+  }
   if (command == L"rect") {
     // Without a window manager only the client area is drawn.
     RECT client;
