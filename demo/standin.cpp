@@ -136,10 +136,9 @@ void Install(const std::wstring& keyPath) {
 LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_TIMER:
+      // The window goes with the process: Wine without a window manager
+      // spends seconds hiding a window that is destroyed on its own.
       KillTimer(window, kFinishTimer);
-      DestroyWindow(window);
-      return 0;
-    case WM_DESTROY:
       PostQuitMessage(0);
       return 0;
     default:

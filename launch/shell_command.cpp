@@ -11,9 +11,6 @@ namespace corvalidyne {
 
 namespace {
 
-// ERROR_ELEVATION_REQUIRED: the program asks for administrator rights.
-constexpr DWORD kElevationRequired = 740;
-
 // The handle that a start returned, held until the process has been opened by
 // its identifier: while it is held the identifier cannot pass to another process.
 struct StartedProcess {
@@ -64,7 +61,7 @@ StartedProcess Start(const LaunchFunctions& functions, const std::string& comman
                      std::int32_t windowStyle) {
   DWORD error = ERROR_SUCCESS;
   if (auto started = StartDirectly(functions, commandLine, windowStyle, error)) return std::move(*started);
-  if (error == kElevationRequired) return StartThroughShell(functions, commandLine, windowStyle);
+  if (error == kErrorElevationRequired) return StartThroughShell(functions, commandLine, windowStyle);
   throw LaunchError(error);
 }
 

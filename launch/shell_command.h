@@ -8,6 +8,9 @@
 
 namespace corvalidyne {
 
+// ERROR_ELEVATION_REQUIRED: the program asks for administrator rights.
+inline constexpr DWORD kErrorElevationRequired = 740;
+
 // The platform calls through which ShellAndWait starts and opens a process.
 // Tests replace them to reach paths that the platform at hand never takes
 // (Wine never asks for elevation).

@@ -58,7 +58,7 @@ TEST_F(InstallFromMedium, ShowsTheWaitPointerWhileTheInstallerRuns) {
 HWND formWindow = nullptr;
 bool goneDuringWait = false;
 
-TEST_F(InstallFromMedium, AWindowClosedDuringTheWaitIsGoneAndNotTouchedAfter) {
+TEST_F(InstallFromMedium, AWindowClosedDuringTheWaitGoesAtOnceAndItsQuitRequestIsPostedAgain) {
   formWindow = form_.Window();
   InstallCalling([] {
     PostMessageW(formWindow, WM_CLOSE, 0, 0);
