@@ -263,14 +263,14 @@ TEST(ShellAndWait, SpendsNoNoticeableTimeWhileWaiting) {
   }
 }
 
-UINT_PTR quitTimer = 0;
+void CALLBACK PostQuitOnce(HWND, UINT, UINT_PTR timer, DWORD) {
+  KillTimer(nullptr, timer);
+  PostQuitMessage(7);
+}
 
 TEST(ShellAndWait, AQuitRequestTakenDuringTheWaitIsPostedAgainAfterIt) {
   StandInRunsFor(800);
-  quitTimer = SetTimer(nullptr, 0, 200, [](HWND, UINT, UINT_PTR timer, DWORD) {
-    KillTimer(nullptr, timer);
-    PostQuitMessage(7);
-  });
+  SetTimer(nullptr, 0, 200, PostQuitOnce);
   const DWORD start = GetTickCount();
   ShellCommand().ShellAndWait(StandIn(), SW_SHOWNORMAL, true);
   EXPECT_GE(Elapsed(start), 700u) << "went on waiting for the program";
