@@ -6,8 +6,10 @@ source "$(dirname "$0")/common.sh"
 install_packages
 build_arch i686
 build_arch x86_64
-"$ROOT/scripts/check-imports.sh" i686-w64-mingw32-objdump "$BUILD_ROOT/i686/CorvalidyneSetup.exe"
-"$ROOT/scripts/check-imports.sh" x86_64-w64-mingw32-objdump "$BUILD_ROOT/x86_64/CorvalidyneSetup.exe"
+for arch in i686 x86_64; do
+  "$ROOT/scripts/check-imports.sh" "$arch-w64-mingw32-objdump" "$BUILD_ROOT/$arch/CorvalidyneSetup.exe" \
+    "$BUILD_ROOT/$arch/standin.exe" "$BUILD_ROOT/$arch/driver.exe"
+done
 
 trap 'stop_wine; stop_display' EXIT
 ensure_display
