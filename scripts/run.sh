@@ -69,5 +69,5 @@ drive click cmdClose
 drive wait-gone
 wait "$launcher"
 sleep 0.5
-log "pages opened: $(tr -d '\r' <"$OPENED_LOG" 2>/dev/null | tr '\n' ' ')"
+log "pages opened: $(sed 's/^"[^"]*" //; s/\r$//' "$OPENED_LOG" 2>/dev/null | tr '\n' ' ')"
 log "screenshots of the run: $BUILD_ROOT/run-*.png"
