@@ -33,7 +33,8 @@ int Fail(const char* what, const wchar_t* name = L"") {
 int WaitForEnabled(HWND form, const wchar_t* name, bool enabled) {
   const HWND button = FindControl(form, name);
   if (button == nullptr) return Fail("no control", name);
-  const bool reached = WaitUntil([&] { return (IsWindowEnabled(button) != FALSE) == enabled; }, kTimeoutMs);
+  const bool reached =
+      WaitUntil([&] { return (IsWindowEnabled(button) != FALSE) == enabled; }, kTimeoutMs);
   return reached ? 0 : Fail(enabled ? "not enabled in time:" : "not disabled in time:", name);
 }
 
@@ -48,7 +49,8 @@ BOOL CALLBACK VisitBox(HWND window, LPARAM context) {
   GetWindowThreadProcessId(window, &processId);
   wchar_t name[16] = {};
   GetClassNameW(window, name, 16);
-  if (processId != search->processId || !IsWindowVisible(window) || std::wstring(name) != L"#32770") {
+  if (processId != search->processId || !IsWindowVisible(window) ||
+      std::wstring(name) != L"#32770") {
     return TRUE;
   }
   search->found = window;
@@ -60,15 +62,20 @@ BOOL CALLBACK VisitBox(HWND window, LPARAM context) {
 HWND WaitForMessageBox(HWND form) {
   BoxSearch search{0, nullptr};
   GetWindowThreadProcessId(form, &search.processId);
-  WaitUntil([&] { return !EnumWindows(VisitBox, reinterpret_cast<LPARAM>(&search)) || search.found != nullptr; },
-            kTimeoutMs);
+  WaitUntil(
+      [&] {
+        return !EnumWindows(VisitBox, reinterpret_cast<LPARAM>(&search)) || search.found != nullptr;
+      },
+      kTimeoutMs);
   return search.found;
 }
 
 int Run(const std::wstring& command, const wchar_t* name) {
   const HWND form = FindSetupWindow(0, command == L"wait-window" ? kTimeoutMs : 2000);
   if (command == L"wait-gone") {
-    return WaitUntil([] { return FindSetupWindow(0, 0) == nullptr; }, kTimeoutMs) ? 0 : Fail("window still there");
+    return WaitUntil([] { return FindSetupWindow(0, 0) == nullptr; }, kTimeoutMs)
+               ? 0
+               : Fail("window still there");
   }
   if (form == nullptr) return Fail("no setup window");
   if (command == L"wait-window") return 0;
@@ -81,8 +88,8 @@ int Run(const std::wstring& command, const wchar_t* name) {
     RECT client;
     GetClientRect(form, &client);
     MapWindowPoints(form, nullptr, reinterpret_cast<POINT*>(&client), 2);
-    std::printf("%ldx%ld+%ld+%ld\n", client.right - client.left, client.bottom - client.top, client.left,
-                client.top);
+    std::printf("%ldx%ld+%ld+%ld\n", client.right - client.left, client.bottom - client.top,
+                client.left, client.top);
     return 0;
   }
   if (command == L"wait-message" || command == L"dismiss-message") {

@@ -41,7 +41,9 @@ std::wstring ModulePath() {
 
 std::wstring Folder(const std::wstring& path) { return path.substr(0, path.find_last_of(L'\\')); }
 
-std::wstring LastPart(const std::wstring& path) { return path.substr(path.find_last_of(L'\\') + 1); }
+std::wstring LastPart(const std::wstring& path) {
+  return path.substr(path.find_last_of(L'\\') + 1);
+}
 
 std::wstring Lower(std::wstring text) {
   for (auto& c : text) c = static_cast<wchar_t>(std::towlower(c));
@@ -72,7 +74,8 @@ Options ReadOptions(const std::wstring& folder) {
   for (std::wstring word; words >> word;) {
     if (word == L"skip") options.skip = true;
     if (word == L"crash") options.crash = true;
-    if (word.rfind(L"run=", 0) == 0) options.runMilliseconds = static_cast<UINT>(std::wcstoul(word.c_str() + 4, nullptr, 10));
+    if (word.rfind(L"run=", 0) == 0)
+      options.runMilliseconds = static_cast<UINT>(std::wcstoul(word.c_str() + 4, nullptr, 10));
   }
   return options;
 }
@@ -121,7 +124,8 @@ std::wstring ShowValue() {
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   GetStartupInfoW(&startup);
-  return (startup.dwFlags & STARTF_USESHOWWINDOW) != 0 ? std::to_wstring(startup.wShowWindow) : L"none";
+  return (startup.dwFlags & STARTF_USESHOWWINDOW) != 0 ? std::to_wstring(startup.wShowWindow)
+                                                       : L"none";
 }
 
 void Install(const std::wstring& keyPath) {
@@ -154,9 +158,9 @@ void ShowFor(HINSTANCE instance, const std::wstring& text, int show, UINT millis
   windowClass.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
   windowClass.lpszClassName = kWindowClass;
   RegisterClassW(&windowClass);
-  const HWND window = CreateWindowExW(0, kWindowClass, L"Setup (demonstration stand-in)",
-                                      WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT, 420, 140,
-                                      nullptr, nullptr, instance, nullptr);
+  const HWND window =
+      CreateWindowExW(0, kWindowClass, L"Setup (demonstration stand-in)", WS_OVERLAPPEDWINDOW,
+                      CW_USEDEFAULT, CW_USEDEFAULT, 420, 140, nullptr, nullptr, instance, nullptr);
   CreateWindowExW(0, L"Static", text.c_str(), WS_CHILD | WS_VISIBLE | SS_CENTER, 20, 20, 370, 60,
                   window, nullptr, instance, nullptr);
   ShowWindow(window, show);
@@ -181,9 +185,11 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
 
   const Options options = ReadOptions(folder);
   const Component component = ComponentFor(LastPart(folder), commandLine);
-  ShowFor(instance, L"Demonstration stand-in installer.\nPretending to install " + component.title + L"...",
+  ShowFor(instance,
+          L"Demonstration stand-in installer.\nPretending to install " + component.title + L"...",
           show, options.runMilliseconds);
-  if (options.crash) RaiseException(EXCEPTION_ACCESS_VIOLATION, EXCEPTION_NONCONTINUABLE, 0, nullptr);
+  if (options.crash)
+    RaiseException(EXCEPTION_ACCESS_VIOLATION, EXCEPTION_NONCONTINUABLE, 0, nullptr);
   if (!options.skip) Install(component.keyPath);
   return 0;
 }

@@ -37,6 +37,7 @@ std::string Utf8(const std::wstring& text) {
 LaunchError::LaunchError(DWORD number)
     : number_(number),
       description_(SystemDescription(number)),
-      what_("cannot start the program: error " + std::to_string(number) + ": " + Utf8(description_)) {}
+      what_("cannot start the program: error " + std::to_string(number) + ": " +
+            Utf8(description_)) {}
 
 }  // namespace corvalidyne

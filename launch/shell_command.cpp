@@ -20,8 +20,8 @@ struct StartedProcess {
 };
 
 std::optional<StartedProcess> StartDirectly(const LaunchFunctions& functions,
-                                           const std::string& commandLine, std::int32_t windowStyle,
-                                           DWORD& error) {
+                                            const std::string& commandLine,
+                                            std::int32_t windowStyle, DWORD& error) {
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESHOWWINDOW;
@@ -29,8 +29,8 @@ std::optional<StartedProcess> StartDirectly(const LaunchFunctions& functions,
   PROCESS_INFORMATION information{};
   std::vector<char> writable(commandLine.begin(), commandLine.end());
   writable.push_back('\0');
-  if (!functions.createProcess(nullptr, writable.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                               &startup, &information)) {
+  if (!functions.createProcess(nullptr, writable.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                               nullptr, &startup, &information)) {
     error = GetLastError();
     return std::nullopt;
   }
@@ -60,8 +60,10 @@ StartedProcess StartThroughShell(const LaunchFunctions& functions, const std::st
 StartedProcess Start(const LaunchFunctions& functions, const std::string& commandLine,
                      std::int32_t windowStyle) {
   DWORD error = ERROR_SUCCESS;
-  if (auto started = StartDirectly(functions, commandLine, windowStyle, error)) return std::move(*started);
-  if (error == kErrorElevationRequired) return StartThroughShell(functions, commandLine, windowStyle);
+  if (auto started = StartDirectly(functions, commandLine, windowStyle, error))
+    return std::move(*started);
+  if (error == kErrorElevationRequired)
+    return StartThroughShell(functions, commandLine, windowStyle);
   throw LaunchError(error);
 }
 

@@ -52,15 +52,19 @@ TEST(Launcher, InstallsTheThreeStepsFromABareRegistryAndOpensTheWebAppAtClose) {
   const struct {
     const wchar_t* click;
     std::string enabledAfter;
-  } steps[] = {{L"cmdInstallStep1", "010"}, {L"cmdInstallStep2", "001"}, {L"cmdInstallStep3", "000"}};
+  } steps[] = {
+      {L"cmdInstallStep1", "010"}, {L"cmdInstallStep2", "001"}, {L"cmdInstallStep3", "000"}};
   for (const auto& step : steps) {
     launcher.Click(step.click);
-    EXPECT_TRUE(remote::WaitUntil([&] { return EnabledSteps(launcher) == step.enabledAfter; }, 15000))
-        << "after " << ::testing::PrintToString(std::wstring(step.click)) << ": " << EnabledSteps(launcher);
+    EXPECT_TRUE(
+        remote::WaitUntil([&] { return EnabledSteps(launcher) == step.enabledAfter; }, 15000))
+        << "after " << ::testing::PrintToString(std::wstring(step.click)) << ": "
+        << EnabledSteps(launcher);
   }
   const std::vector<InstallerStart> expected{
       {L"3", L"Framework\\dotnetfx.exe"},
-      {L"3", L"MSDE\\Setup.exe SAPWD=\"KelvaNortum\" INSTANCENAME=\"Corvalidyne\" SECURITYMODE=\"SQL\" "},
+      {L"3",
+       L"MSDE\\Setup.exe SAPWD=\"KelvaNortum\" INSTANCENAME=\"Corvalidyne\" SECURITYMODE=\"SQL\" "},
       {L"3", L"App\\Setup.exe"},
   };
   EXPECT_EQ(launcher.InstallerStarts(), expected);
@@ -89,7 +93,8 @@ TEST(Launcher, StaysLiveWhileAnInstallerRunsAndServesClicksNested) {
     Sleep(70);
   }
   RedrawWindow(launcher.Window(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
-  EXPECT_TRUE(remote::WaitUntil([&] { return !GetUpdateRect(launcher.Window(), nullptr, FALSE); }, 300))
+  EXPECT_TRUE(
+      remote::WaitUntil([&] { return !GetUpdateRect(launcher.Window(), nullptr, FALSE); }, 300))
       << "repainted";
 
   launcher.Click(L"cmdViewReadme");
@@ -168,7 +173,8 @@ TEST(Launcher, Step3StartsOnlyWithTheWebServerInVersion5OrLater) {
     const std::size_t openedBefore = launcher.Opened().size();
     launcher.Click(L"cmdInstallStep3");
     if (row.starts) {
-      EXPECT_TRUE(remote::WaitUntil([&] { return launcher.InstallerStarts().size() == startsBefore + 1; }, 5000));
+      EXPECT_TRUE(remote::WaitUntil(
+          [&] { return launcher.InstallerStarts().size() == startsBefore + 1; }, 5000));
       EXPECT_EQ(launcher.WaitForMessageBox(300), nullptr);
       remote::WaitUntil([] { return testing::RunningStandIns().empty(); }, 5000);
       Sleep(300);
@@ -179,7 +185,8 @@ TEST(Launcher, Step3StartsOnlyWithTheWebServerInVersion5OrLater) {
       EXPECT_EQ(MessageBoxTitle(box), L"Corvalidyne");
       EXPECT_EQ(launcher.Opened().size(), openedBefore) << "the Readme opens after the box";
       PostMessageW(box, WM_COMMAND, IDOK, 0);
-      EXPECT_TRUE(remote::WaitUntil([&] { return launcher.Opened().size() == openedBefore + 1; }, 3000));
+      EXPECT_TRUE(
+          remote::WaitUntil([&] { return launcher.Opened().size() == openedBefore + 1; }, 3000));
       EXPECT_EQ(launcher.Opened().back(), Readme());
       EXPECT_EQ(launcher.InstallerStarts().size(), startsBefore) << "nothing launched";
     }
@@ -251,10 +258,12 @@ TEST(Launcher, ClosingDuringAnInstallEndsTheProgramWhenTheInstallerEnds) {
   PostMessageW(launcher.Window(), WM_CLOSE, 0, 0);
   // Wine without a window manager spends up to 2 s hiding a window that is not
   // the active one; the installer runs on well beyond that.
-  EXPECT_TRUE(remote::WaitUntil([&] { return !IsWindow(launcher.Window()); }, 3000)) << "the window goes";
+  EXPECT_TRUE(remote::WaitUntil([&] { return !IsWindow(launcher.Window()); }, 3000))
+      << "the window goes";
   EXPECT_TRUE(launcher.IsRunning()) << "the Install still waits for its installer";
   ASSERT_TRUE(testing::WaitForProcessEnd(standIn, 10000));
-  EXPECT_EQ(launcher.WaitForExit(2000), 0u) << "ends, without a crash, once the installer has ended";
+  EXPECT_EQ(launcher.WaitForExit(2000), 0u)
+      << "ends, without a crash, once the installer has ended";
   EXPECT_TRUE(launcher.Opened().empty());
 }
 
@@ -267,7 +276,8 @@ TEST(Launcher, AnInstallerThatCannotBeStartedEndsTheProgramWithItsError) {
   const std::wstring bare = std::wstring(temp) + L"corvalidyne-bare-medium";
   const std::wstring launcherCopy = bare + L"\\CorvalidyneSetup.exe";
   CreateDirectoryW(bare.c_str(), nullptr);
-  ASSERT_TRUE(CopyFileW((testing::MediumFolder() + L"\\CorvalidyneSetup.exe").c_str(), launcherCopy.c_str(), FALSE));
+  ASSERT_TRUE(CopyFileW((testing::MediumFolder() + L"\\CorvalidyneSetup.exe").c_str(),
+                        launcherCopy.c_str(), FALSE));
   LauncherSession launcher(L"run=200", bare);
   ASSERT_NE(launcher.Window(), nullptr);
   // Were the steps refreshed after the failed start, step 2 would be enabled.
@@ -277,12 +287,14 @@ TEST(Launcher, AnInstallerThatCannotBeStartedEndsTheProgramWithItsError) {
   const HWND box = launcher.WaitForMessageBox();
   ASSERT_NE(box, nullptr);
   wchar_t description[256] = {};
-  FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, ERROR_FILE_NOT_FOUND, 0,
-                 description, 256, nullptr);
+  FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                 ERROR_FILE_NOT_FOUND, 0, description, 256, nullptr);
   std::wstring expected(description);
-  while (!expected.empty() && (expected.back() == L'\n' || expected.back() == L'\r')) expected.pop_back();
+  while (!expected.empty() && (expected.back() == L'\n' || expected.back() == L'\r'))
+    expected.pop_back();
   const std::wstring text = MessageBoxText(box);
-  EXPECT_NE(text.find(L"Error 2: " + expected), std::wstring::npos) << ::testing::PrintToString(text);
+  EXPECT_NE(text.find(L"Error 2: " + expected), std::wstring::npos)
+      << ::testing::PrintToString(text);
   EXPECT_EQ(MessageBoxTitle(box), L"Corvalidyne");
   EXPECT_EQ(EnabledSteps(launcher), "100");
   PostMessageW(box, WM_COMMAND, IDOK, 0);

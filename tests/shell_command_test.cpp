@@ -1,5 +1,7 @@
 // ShellAndWait on its own, with the stand-in installer as the program it starts
 // (outside the medium's folders it installs nothing).
+#include "shell_command.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -8,7 +10,6 @@
 #include "launch_error.h"
 #include "launcher_session.h"
 #include "live_form.h"
-#include "shell_command.h"
 
 namespace corvalidyne {
 namespace {
@@ -21,8 +22,10 @@ std::string StandIn() {
 }
 
 void StandInRunsFor(int milliseconds) {
-  SetEnvironmentVariableW(L"CORVALIDYNE_STANDIN", (L"run=" + std::to_wstring(milliseconds)).c_str());
-  SetEnvironmentVariableW(L"CORVALIDYNE_STANDIN_LOG", (testing::BuildFolder() + L"\\standin-test.log").c_str());
+  SetEnvironmentVariableW(L"CORVALIDYNE_STANDIN",
+                          (L"run=" + std::to_wstring(milliseconds)).c_str());
+  SetEnvironmentVariableW(L"CORVALIDYNE_STANDIN_LOG",
+                          (testing::BuildFolder() + L"\\standin-test.log").c_str());
 }
 
 // A window of the test thread that counts the probe messages it is served.
@@ -77,14 +80,15 @@ struct Fakes {
 Fakes fakes;
 
 BOOL WINAPI FakeCreateProcess(LPCSTR application, LPSTR commandLine, LPSECURITY_ATTRIBUTES process,
-                              LPSECURITY_ATTRIBUTES thread, BOOL inherit, DWORD flags, LPVOID environment,
-                              LPCSTR folder, LPSTARTUPINFOA startup, LPPROCESS_INFORMATION information) {
+                              LPSECURITY_ATTRIBUTES thread, BOOL inherit, DWORD flags,
+                              LPVOID environment, LPCSTR folder, LPSTARTUPINFOA startup,
+                              LPPROCESS_INFORMATION information) {
   if (fakes.setup.createError != 0) {
     SetLastError(fakes.setup.createError);
     return FALSE;
   }
-  if (!CreateProcessA(application, commandLine, process, thread, inherit, flags, environment, folder, startup,
-                      information)) {
+  if (!CreateProcessA(application, commandLine, process, thread, inherit, flags, environment,
+                      folder, startup, information)) {
     return FALSE;
   }
   fakes.startHandle = information->hProcess;
@@ -105,8 +109,8 @@ BOOL WINAPI FakeShellExecuteEx(SHELLEXECUTEINFOA* execute) {
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION information{};
-  if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                      &information)) {
+  if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                      &startup, &information)) {
     return FALSE;
   }
   CloseHandle(information.hThread);
@@ -116,7 +120,8 @@ BOOL WINAPI FakeShellExecuteEx(SHELLEXECUTEINFOA* execute) {
 
 HANDLE WINAPI FakeOpenProcess(DWORD access, BOOL inherit, DWORD id) {
   DWORD flags = 0;
-  fakes.startHandleHeldAtOpen = fakes.startHandle != nullptr && GetHandleInformation(fakes.startHandle, &flags);
+  fakes.startHandleHeldAtOpen =
+      fakes.startHandle != nullptr && GetHandleInformation(fakes.startHandle, &flags);
   if (fakes.setup.refuseOpen) {
     SetLastError(ERROR_ACCESS_DENIED);
     return nullptr;
@@ -139,7 +144,8 @@ TEST(ShellAndWait, AProgramThatHasEndedReturnsAtOnceWithoutServingMessages) {
   EXPECT_LT(Elapsed(fakes.startReturnedAt), 50u) << "returned within the first poll";
   EXPECT_TRUE(probe.StillQueued()) << "no message processing took place";
   EXPECT_EQ(probe.Served(), 0);
-  EXPECT_TRUE(fakes.startHandleHeldAtOpen) << "opened by identifier while the start's handle was held";
+  EXPECT_TRUE(fakes.startHandleHeldAtOpen)
+      << "opened by identifier while the start's handle was held";
 }
 
 TEST(ShellAndWait, ServesMessagesWhileWaitingOnlyWhenAsked) {
@@ -207,8 +213,8 @@ TEST(ShellAndWait, AMissingProgramFailsWithThePlatformsError) {
     EXPECT_TRUE(error.Number() == ERROR_FILE_NOT_FOUND || error.Number() == ERROR_PATH_NOT_FOUND)
         << error.Number();
     wchar_t expected[256] = {};
-    FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error.Number(), 0,
-                   expected, 256, nullptr);
+    FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                   error.Number(), 0, expected, 256, nullptr);
     EXPECT_EQ(std::wstring(expected).find(error.Description()), 0u);
   }
 }

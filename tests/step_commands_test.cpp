@@ -22,7 +22,8 @@ class InstallFromMedium : public ::testing::Test {
     GetCurrentDirectoryW(MAX_PATH, previousFolder_);
     SetCurrentDirectoryW(testing::MediumFolder().c_str());
     SetEnvironmentVariableW(L"CORVALIDYNE_STANDIN", L"run=700 skip");
-    SetEnvironmentVariableW(L"CORVALIDYNE_STANDIN_LOG", (testing::BuildFolder() + L"\\standin-test.log").c_str());
+    SetEnvironmentVariableW(L"CORVALIDYNE_STANDIN_LOG",
+                            (testing::BuildFolder() + L"\\standin-test.log").c_str());
   }
   ~InstallFromMedium() override { SetCurrentDirectoryW(previousFolder_); }
 
@@ -62,7 +63,8 @@ TEST_F(InstallFromMedium, AWindowClosedDuringTheWaitLeavesItsQuitRequestForTheLo
   InstallCalling([] { PostMessageW(formWindow, WM_CLOSE, 0, 0); });
   EXPECT_FALSE(IsWindow(formWindow));
   MSG quit{};
-  EXPECT_TRUE(PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) << "the quit request is posted again";
+  EXPECT_TRUE(PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE))
+      << "the quit request is posted again";
 }
 
 }  // namespace

@@ -22,9 +22,11 @@ std::vector<std::wstring> Lines(const std::wstring& path) {
   std::vector<std::wstring> lines;
   for (std::string line; std::getline(file, line);) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
-    const int length = MultiByteToWideChar(CP_UTF8, 0, line.data(), static_cast<int>(line.size()), nullptr, 0);
+    const int length =
+        MultiByteToWideChar(CP_UTF8, 0, line.data(), static_cast<int>(line.size()), nullptr, 0);
     std::wstring wide(static_cast<std::size_t>(length), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, line.data(), static_cast<int>(line.size()), wide.data(), length);
+    MultiByteToWideChar(CP_UTF8, 0, line.data(), static_cast<int>(line.size()), wide.data(),
+                        length);
     lines.push_back(wide);
   }
   return lines;
@@ -32,7 +34,8 @@ std::vector<std::wstring> Lines(const std::wstring& path) {
 
 // The argument after the recorder's own path: "C:\...\recorder.exe" "what".
 std::wstring OpenedTarget(const std::wstring& commandLine) {
-  std::size_t start = commandLine[0] == L'"' ? commandLine.find(L'"', 1) + 1 : commandLine.find(L' ');
+  std::size_t start =
+      commandLine[0] == L'"' ? commandLine.find(L'"', 1) + 1 : commandLine.find(L' ');
   start = commandLine.find_first_not_of(L' ', start);
   if (start == std::wstring::npos) return {};
   std::wstring target = commandLine.substr(start);
@@ -123,7 +126,9 @@ LauncherSession::~LauncherSession() {
   DeleteFileW(recorderLog_.c_str());
 }
 
-HWND LauncherSession::Button(const wchar_t* name) const { return remote::FindControl(window_, name); }
+HWND LauncherSession::Button(const wchar_t* name) const {
+  return remote::FindControl(window_, name);
+}
 
 void LauncherSession::Click(const wchar_t* name) const { remote::Click(Button(name)); }
 
@@ -143,7 +148,8 @@ HWND LauncherSession::WaitForMessageBox(DWORD timeoutMs) const {
 }
 
 DWORD LauncherSession::WaitForExit(DWORD timeoutMs) const {
-  if (process_ == nullptr || WaitForSingleObject(process_, timeoutMs) != WAIT_OBJECT_0) return STILL_ACTIVE;
+  if (process_ == nullptr || WaitForSingleObject(process_, timeoutMs) != WAIT_OBJECT_0)
+    return STILL_ACTIVE;
   DWORD exitCode = STILL_ACTIVE;
   GetExitCodeProcess(process_, &exitCode);
   return exitCode;
