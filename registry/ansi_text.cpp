@@ -31,4 +31,10 @@ std::wstring FromAnsi(std::string_view text) {
   return result;
 }
 
+std::size_t AnsiBufferSize(std::size_t characters) {
+  CPINFO info{};
+  const std::size_t perCharacter = GetCPInfo(CP_ACP, &info) && info.MaxCharSize > 0 ? info.MaxCharSize : 2;
+  return characters * perCharacter + 1;
+}
+
 }  // namespace corvalidyne

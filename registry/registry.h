@@ -1,7 +1,11 @@
 #pragma once
 
+#include <cstdint>
+#include <initializer_list>
+#include <span>
 #include <string>
 
+#include "name_list.h"
 #include "registry_error.h"
 #include "tagged_value.h"
 
@@ -16,9 +20,37 @@ class Registry {
 
   bool KeyExists() const noexcept;
 
+  // Structural operations on the local registry; true, or a RegistryError.
+  bool CreateKey();
+  bool DeleteKey();
+  bool DeleteValue();
+
   // Reads the addressed value; Default when it cannot be read. A value found
   // sets ValueType to its stored type.
   TaggedValue Value();
+  // Writes the value encoded as ValueType says, creating missing keys.
+  void Value(const TaggedValue& vValue);
+
+  // The value names and subkey names of the addressed local key, numbered from
+  // 1; previous contents are discarded. True unless EnumerateSections fails.
+  bool EnumerateValues(NameList& sKeyNames, std::int32_t& iKeyCount);
+  bool EnumerateSections(NameList& sSect, std::int32_t& iSectCount);
+
+  // Registers sExePath as the handler of ".sAssociation" under both class
+  // roots. Leaves ClassKey at HKEY_LOCAL_MACHINE.
+  void CreateEXEAssociation(std::wstring sExePath, std::wstring sClassName, std::wstring sClassDescription,
+                            std::wstring sAssociation, std::wstring sOpenMenuText = L"&Open",
+                            bool bSupportPrint = false, std::wstring sPrintMenuText = L"&Print",
+                            bool bSupportNew = false, std::wstring sNewMenuText = L"&New",
+                            bool bSupportInstall = false, std::wstring sInstallMenuText = L"",
+                            std::int32_t lDefaultIconIndex = -1);
+  // Adds verbs to a registered class: vItems is read as name, menu text,
+  // command triplets. The class is looked up under the current ClassKey.
+  void CreateAdditionalEXEAssociations(const std::wstring& sClassName, std::span<const TaggedValue> vItems);
+  void CreateAdditionalEXEAssociations(const std::wstring& sClassName,
+                                       std::initializer_list<TaggedValue> vItems) {
+    CreateAdditionalEXEAssociations(sClassName, std::span<const TaggedValue>(vItems.begin(), vItems.size()));
+  }
 
   RegistryValueType ValueType() const { return valueType_; }
   void ValueType(RegistryValueType eValueType) { valueType_ = eValueType; }
@@ -30,17 +62,22 @@ class Registry {
   void SectionKey(const std::wstring& sSectionKey) { sectionKey_ = sSectionKey; }
 
   std::wstring ValueKey() const { return valueKey_; }
-  void ValueKey(const std::wstring& sValueKey) { valueKey_ = sValueKey; }
 
   // Sets the five properties, in this order, then reads as Value() does.
-  TaggedValue ValueEx(RegistryRoot ClassKey, const std::wstring& SectionKey,
-                      const std::wstring& ValueKey, RegistryValueType ValueType,
-                      const TaggedValue& Default);
+  TaggedValue ValueEx(RegistryRoot ClassKey, const std::wstring& SectionKey, const std::wstring& ValueKey,
+                      RegistryValueType ValueType, const TaggedValue& Default);
+  // Sets the five properties, then writes NewValue as Value(v) does; with
+  // ValueType REG_SZ an empty text form of NewValue writes Default instead.
+  void ValueEx(RegistryRoot ClassKey, const std::wstring& SectionKey, const std::wstring& ValueKey,
+               RegistryValueType ValueType, const TaggedValue& Default, const TaggedValue& NewValue);
+
+  void ValueKey(const std::wstring& sValueKey) { valueKey_ = sValueKey; }
 
   TaggedValue Default() const { return default_; }
   void Default(const TaggedValue& vDefault) { default_ = vDefault; }
 
  private:
+  void SetClassesValue(std::wstring text);
   static std::int32_t ReverseByteOrder(std::int32_t value);
   static std::wstring ExpandEnvironmentText(const std::wstring& text);
 

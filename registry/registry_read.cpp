@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "ansi_text.h"
-#include "key_handle.h"
+#include "key_access.h"
 #include "registry.h"
 
 namespace corvalidyne {
@@ -30,13 +30,8 @@ std::int32_t DwordFromData(const std::string& data) {
 
 TaggedValue Registry::Value() {
   KeyHandle connectedRoot;
-  HKEY root = RootKey(classKey_);
-  if (!machine_.empty()) {
-    if (RegConnectRegistryA(ToAnsi(machine_).c_str(), root, connectedRoot.put()) != ERROR_SUCCESS) {
-      return default_;
-    }
-    root = connectedRoot.get();
-  }
+  HKEY root = nullptr;
+  if (!ResolveRoot(classKey_, machine_, connectedRoot, root)) return default_;
   KeyHandle key;
   if (RegOpenKeyExA(root, ToAnsi(sectionKey_).c_str(), 0, KEY_QUERY_VALUE, key.put()) != ERROR_SUCCESS) {
     return default_;

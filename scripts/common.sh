@@ -69,6 +69,11 @@ fresh_prefix() {
   "$WINE64" wineboot -i >"$WINEPREFIX.boot.log" 2>&1
   wine_reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f
   wine_reg add 'HKCU\Software\Wine\WineBrowser' /v Browsers /t REG_SZ /d 'none-installed' /f
+  # Under our own Xvfb no window manager runs: unmanaged windows spare the 2 s
+  # that Wine otherwise waits for one at every window close.
+  if [ -n "$XVFB_PID" ] || [ "${CORVALIDYNE_UNMANAGED_WINDOWS:-}" = 1 ]; then
+    wine_reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f
+  fi
   open_pages_with_recorder
 }
 

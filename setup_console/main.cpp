@@ -1,10 +1,28 @@
 #include <windows.h>
 
+#include <cstdlib>
+
 #include "fatal_error.h"
 #include "message_pump.h"
 #include "setup_form.h"
 
+namespace {
+
+// The program runs from an installation medium or a downloads folder, where a
+// planted DLL could otherwise be loaded: only the system folder is searched.
+// Looked up at run time, since Vista and early Windows 7 lack the function.
+void RestrictDllSearchToSystemFolder() {
+  using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
+  const HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
+  const auto restrict = reinterpret_cast<SetDefaultDllDirectoriesFn>(
+      reinterpret_cast<void*>(GetProcAddress(kernel, "SetDefaultDllDirectories")));
+  if (restrict != nullptr) restrict(LOAD_LIBRARY_SEARCH_SYSTEM32);
+}
+
+}  // namespace
+
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+  RestrictDllSearchToSystemFolder();
   try {
     auto form = corvalidyne::SetupForm::Create(instance);
     if (!form) return static_cast<int>(corvalidyne::kFatalExitCode);
@@ -14,3 +32,10 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     corvalidyne::EndWithError(nullptr, std::current_exception());
   }
 }
+
+// The toolchain's default terminate handler demangles the type of the escaping
+// exception, which links a whole demangler (a fifth of the program's size). The
+// program lets no exception escape, so plain abort is all terminate needs to do.
+namespace __gnu_cxx {
+void __verbose_terminate_handler() { std::abort(); }
+}  // namespace __gnu_cxx

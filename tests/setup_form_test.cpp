@@ -121,6 +121,15 @@ TEST_F(SetupFormTest, ControlsMatchTheDesign) {
   }
 }
 
+TEST_F(SetupFormTest, InstallationLiesAboveTheProductWordWhereTheyOverlap) {
+  std::vector<HWND> zOrder;
+  for (HWND child = GetWindow(form_[L"Frame2"], GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+    zOrder.push_back(child);
+  }
+  EXPECT_EQ(zOrder, (std::vector<HWND>{form_[L"Label3"], form_[L"Label8"]}));
+  EXPECT_TRUE(GetWindowLongW(form_[L"Label8"], GWL_STYLE) & WS_CLIPSIBLINGS);
+}
+
 TEST_F(SetupFormTest, WindowOpensCentredNormalAndOfTheDesignedSize) {
   const HWND window = form_.Window();
   EXPECT_EQ(WindowText(window), L"Corvalidyne, Inc.");

@@ -1,0 +1,81 @@
+#include <windows.h>
+
+#include <exception>
+
+#include "ansi_text.h"
+#include "key_handle.h"
+#include "registry.h"
+
+namespace corvalidyne {
+
+namespace {
+
+// The longest legal key name, in characters.
+constexpr std::size_t kLongestKeyName = 255;
+
+std::wstring MessageOf(const std::exception& failure) {
+  if (const auto* registryError = dynamic_cast<const RegistryError*>(&failure)) return registryError->Message();
+  const std::string text = failure.what();
+  return FromAnsi(text);
+}
+
+void ListValueNames(HKEY key, NameList& names) {
+  DWORD longest = 0;
+  if (RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &longest, nullptr,
+                       nullptr, nullptr) != ERROR_SUCCESS) {
+    return;
+  }
+  const std::size_t capacity = AnsiBufferSize(longest);
+  for (DWORD index = 0;; ++index) {
+    std::string buffer(capacity, '\0');
+    DWORD length = static_cast<DWORD>(capacity);
+    if (RegEnumValueA(key, index, buffer.data(), &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
+      return;
+    }
+    buffer.resize(length);
+    names.push_back(FromAnsi(buffer));
+  }
+}
+
+void ListSubkeyNames(HKEY key, NameList& names) {
+  const std::size_t capacity = AnsiBufferSize(kLongestKeyName);
+  for (DWORD index = 0;; ++index) {
+    std::string buffer(capacity, '\0');
+    if (RegEnumKeyA(key, index, buffer.data(), static_cast<DWORD>(capacity)) != ERROR_SUCCESS) return;
+    buffer.resize(buffer.find('\0') == std::string::npos ? buffer.size() : buffer.find('\0'));
+    names.push_back(FromAnsi(buffer));
+  }
+}
+
+}  // namespace
+
+bool Registry::EnumerateValues(NameList& sKeyNames, std::int32_t& iKeyCount) {
+  iKeyCount = 0;
+  sKeyNames.clear();
+  KeyHandle key;
+  if (RegOpenKeyExA(RootKey(classKey_), ToAnsi(sectionKey_).c_str(), 0, KEY_QUERY_VALUE, key.put()) ==
+      ERROR_SUCCESS) {
+    ListValueNames(key.get(), sKeyNames);
+  }
+  iKeyCount = sKeyNames.size();
+  return true;
+}
+
+bool Registry::EnumerateSections(NameList& sSect, std::int32_t& iSectCount) {
+  iSectCount = 0;
+  sSect.clear();
+  try {
+    KeyHandle key;
+    if (RegOpenKeyExA(RootKey(classKey_), ToAnsi(sectionKey_).c_str(), 0, KEY_ENUMERATE_SUB_KEYS, key.put()) ==
+        ERROR_SUCCESS) {
+      ListSubkeyNames(key.get(), sSect);
+    }
+  } catch (const std::exception& failure) {
+    iSectCount = sSect.size();
+    RaiseRegistryError(registry_errors::kEnumerateSections, MessageOf(failure));
+  }
+  iSectCount = sSect.size();
+  return true;
+}
+
+}  // namespace corvalidyne

@@ -1,0 +1,45 @@
+#include <windows.h>
+
+#include "ansi_text.h"
+#include "key_access.h"
+#include "registry.h"
+
+namespace corvalidyne {
+
+namespace {
+
+constexpr REGSAM kDeleteAccess = 0x3F;
+
+}  // namespace
+
+bool Registry::CreateKey() {
+  KeyHandle key;
+  if (CreateKeyForWriting(RootKey(classKey_), sectionKey_, key) != ERROR_SUCCESS) {
+    RaiseRegistryError(registry_errors::kGeneral, L"Failed to create registry");
+  }
+  return true;
+}
+
+bool Registry::DeleteKey() {
+  if (RegDeleteKeyA(RootKey(classKey_), ToAnsi(sectionKey_).c_str()) != ERROR_SUCCESS) {
+    RaiseRegistryError(registry_errors::kGeneral, L"Failed to delete registry");
+  }
+  return true;
+}
+
+bool Registry::DeleteValue() {
+  KeyHandle key;
+  if (RegOpenKeyExA(RootKey(classKey_), ToAnsi(sectionKey_).c_str(), 0, kDeleteAccess, key.put()) !=
+      ERROR_SUCCESS) {
+    RaiseRegistryError(registry_errors::kGeneral, L"Failed to open key '" + RootText(classKey_) +
+                                                      L"',Section: '" + sectionKey_ + L"' for delete access");
+  }
+  if (RegDeleteValueA(key.get(), ToAnsi(valueKey_).c_str()) != ERROR_SUCCESS) {
+    // The closing quote after the value name is absent on purpose: callers match this text.
+    RaiseRegistryError(registry_errors::kGeneral, L"Failed to delete Registry Key: '" + RootText(classKey_) +
+                                                      L"',Section: '" + sectionKey_ + L"',Key: '" + valueKey_);
+  }
+  return true;
+}
+
+}  // namespace corvalidyne

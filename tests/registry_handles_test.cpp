@@ -1,0 +1,129 @@
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <functional>
+
+#include "handle_probe.h"
+#include "raw_registry.h"
+#include "registry.h"
+#include "scratch_key.h"
+
+namespace corvalidyne {
+namespace {
+
+using namespace std::string_literals;
+using testing::HandleProbe;
+using testing::ScratchKey;
+
+std::wstring ComputerName() {
+  char name[MAX_COMPUTERNAME_LENGTH + 1] = {};
+  DWORD size = sizeof name;
+  GetComputerNameA(name, &size);
+  return std::wstring(name, name + size);
+}
+
+Registry Addressing(RegistryRoot root, const std::wstring& section, const std::wstring& valueKey,
+                    RegistryValueType type = REG_SZ, const std::wstring& machine = L"") {
+  Registry registry;
+  registry.ClassKey(root);
+  registry.SectionKey(section);
+  registry.ValueKey(valueKey);
+  registry.ValueType(type);
+  registry.Machine(machine);
+  return registry;
+}
+
+// Runs an operation that may raise, as a caller that handles the error would.
+void Swallowing(const std::function<void()>& operation) {
+  try {
+    operation();
+  } catch (const RegistryError&) {
+  }
+}
+
+// Every operation, on its success path and on each of its error paths,
+// repeated: a single handle left open per run shows as growth.
+TEST(RegistryHandles, NoOperationLeavesAKeyHandleOpen) {
+  ScratchKey scratch;
+  const std::wstring key = scratch.Sub(L"Key");
+  const std::wstring missing = scratch.Sub(L"Missing");
+  testing::WriteRaw(HKEY_CURRENT_USER, key, "v", {REG_SZ, "x\0"s});
+  testing::MakeKey(HKEY_CURRENT_USER, key + L"\\Child");
+  const std::wstring self = ComputerName();
+  const std::wstring away = L"no-such-computer-q7";
+  const RegistryRoot hkcu = kHKeyCurrentUser;
+
+  const struct {
+    const char* name;
+    std::function<void()> run;
+  } operations[] = {
+      {"read found", [&] { Addressing(hkcu, key, L"v").Value(); }},
+      {"read value missing", [&] { Addressing(hkcu, key, L"none").Value(); }},
+      {"read key missing", [&] { Addressing(hkcu, missing, L"v").Value(); }},
+      {"read through own name", [&] { Addressing(hkcu, key, L"v", REG_SZ, self).Value(); }},
+      {"read unreachable", [&] { Addressing(hkcu, key, L"v", REG_SZ, away).Value(); }},
+      {"read ValueEx", [&] { Registry().ValueEx(hkcu, key, L"v", REG_SZ, TaggedValue{}); }},
+      {"write text", [&] { Addressing(hkcu, key, L"w").Value(L"t"); }},
+      {"write through own name", [&] { Addressing(hkcu, key, L"w", REG_DWORD, self).Value(std::int32_t{1}); }},
+      {"write unreachable", [&] { Addressing(hkcu, key, L"w", REG_SZ, away).Value(L"t"); }},
+      {"write without root", [&] { Addressing(0, key, L"w").Value(L"t"); }},
+      {"write refused type", [&] { Addressing(hkcu, key, L"w", REG_NONE).Value(L"t"); }},
+      {"write binary of text", [&] { Addressing(hkcu, key, L"w", REG_BINARY).Value(L"t"); }},
+      {"write DWORD of text", [&] { Addressing(hkcu, key, L"w", REG_DWORD).Value(L"t"); }},
+      {"write name too long", [&] { Addressing(hkcu, key, std::wstring(20000, L'n')).Value(L"t"); }},
+      {"write ValueEx", [&] { Registry().ValueEx(hkcu, key, L"w", REG_SZ, L"d", L""); }},
+      {"create key", [&] { Addressing(hkcu, key + L"\\New", L"").CreateKey(); }},
+      {"create key fails", [&] { Addressing(0, key, L"").CreateKey(); }},
+      {"delete key",
+       [&] {
+         testing::MakeKey(HKEY_CURRENT_USER, key + L"\\Gone");
+         Addressing(hkcu, key + L"\\Gone", L"").DeleteKey();
+       }},
+      {"delete key fails", [&] { Addressing(hkcu, missing, L"").DeleteKey(); }},
+      {"delete value",
+       [&] {
+         testing::WriteRaw(HKEY_CURRENT_USER, key, "gone", {REG_SZ, "\0"s});
+         Addressing(hkcu, key, L"gone").DeleteValue();
+       }},
+      {"delete value, key missing", [&] { Addressing(hkcu, missing, L"w").DeleteValue(); }},
+      {"delete value, value missing", [&] { Addressing(hkcu, key, L"none").DeleteValue(); }},
+      {"enumerate values",
+       [&] {
+         NameList names;
+         std::int32_t count = 0;
+         Addressing(hkcu, key, L"").EnumerateValues(names, count);
+       }},
+      {"enumerate values, key missing",
+       [&] {
+         NameList names;
+         std::int32_t count = 0;
+         Addressing(hkcu, missing, L"").EnumerateValues(names, count);
+       }},
+      {"enumerate sections",
+       [&] {
+         NameList names;
+         std::int32_t count = 0;
+         Addressing(hkcu, key, L"").EnumerateSections(names, count);
+       }},
+      {"enumerate sections, key missing",
+       [&] {
+         NameList names;
+         std::int32_t count = 0;
+         Addressing(hkcu, missing, L"").EnumerateSections(names, count);
+       }},
+      {"additional associations, class missing",
+       [&] { Addressing(hkcu, L"", L"").CreateAdditionalEXEAssociations(missing, {L"a", L"b", L"c"}); }},
+      {"additional associations, bad list",
+       [&] { Addressing(hkcu, L"", L"").CreateAdditionalEXEAssociations(key, {L"a"}); }},
+  };
+  for (const auto& operation : operations) {
+    Swallowing(operation.run);  // first-use allocations are not leaks
+    const HandleProbe probe;
+    for (int round = 0; round < 100; ++round) Swallowing(operation.run);
+    EXPECT_LT(probe.Growth(), 10) << operation.name;
+  }
+}
+
+}  // namespace
+}  // namespace corvalidyne

@@ -1,0 +1,80 @@
+// The usage examples shown to readers of the project, compiled and run here so
+// that they stay true.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include "raw_registry.h"
+#include "registry.h"
+#include "scratch_key.h"
+
+namespace corvalidyne {
+namespace {
+
+using namespace std::string_literals;
+
+std::int32_t ReadMajorVersion(const std::wstring& section) {
+  Registry registry;
+  registry.ClassKey(kHKeyCurrentUser);
+  registry.SectionKey(section);
+  registry.ValueKey(L"MajorVersion");
+  registry.Default(std::int32_t{0});  // returned when the value cannot be read
+  const TaggedValue value = registry.Value();
+  const auto* number = std::get_if<std::int32_t>(&value);
+  return number != nullptr ? *number : 0;
+}
+
+void WriteInstallFolder(const std::wstring& section, const std::wstring& folder) {
+  Registry registry;
+  registry.ClassKey(kHKeyCurrentUser);
+  registry.SectionKey(section);  // created when missing
+  registry.ValueKey(L"InstallFolder");
+  registry.ValueType(REG_SZ);
+  registry.Value(folder);  // throws RegistryError on failure
+}
+
+std::vector<std::wstring> Subkeys(const std::wstring& section) {
+  Registry registry;
+  registry.ClassKey(kHKeyCurrentUser);
+  registry.SectionKey(section);
+  NameList names;
+  std::int32_t count = 0;
+  registry.EnumerateSections(names, count);
+  std::vector<std::wstring> result;
+  for (std::int32_t index = 1; index <= count; ++index) result.push_back(names[index]);
+  return result;
+}
+
+void RegisterReportType(const std::wstring& viewerPath) {
+  Registry registry;
+  registry.CreateEXEAssociation(viewerPath, L"Corvalidyne.UsageReport", L"Corvalidyne report", L"cvq7usage",
+                                L"&View", /*bSupportPrint=*/true);
+}
+
+TEST(RegistryUsage, ExamplesDoWhatTheySay) {
+  const testing::ScratchKey scratch;
+  testing::WriteRaw(HKEY_CURRENT_USER, scratch.Path(), "MajorVersion", {REG_DWORD, "\x05\0\0\0"s});
+  EXPECT_EQ(ReadMajorVersion(scratch.Path()), 5);
+  EXPECT_EQ(ReadMajorVersion(scratch.Sub(L"Missing")), 0);
+
+  WriteInstallFolder(scratch.Sub(L"App"), L"C:\\Corvalidyne");
+  testing::RawValue stored;
+  EXPECT_TRUE(testing::ReadRawA(HKEY_CURRENT_USER, scratch.Sub(L"App"), "InstallFolder", stored));
+  EXPECT_EQ(stored.data, "C:\\Corvalidyne\0"s);
+
+  EXPECT_EQ(Subkeys(scratch.Path()), std::vector<std::wstring>{L"App"});
+
+  RegisterReportType(L"C:\\Viewer\\view.exe");
+  testing::RawValue command;
+  EXPECT_TRUE(testing::ReadRawA(HKEY_CLASSES_ROOT, L"Corvalidyne.UsageReport\\shell\\print\\command", "", command));
+  EXPECT_EQ(command.data, "\"C:\\Viewer\\view.exe\" /p \"%1\"\0"s);
+  for (const wchar_t* key : {L".cvq7usage", L"Corvalidyne.UsageReport"}) {
+    RegDeleteTreeW(HKEY_CLASSES_ROOT, key);
+    RegDeleteKeyW(HKEY_CLASSES_ROOT, key);
+    RegDeleteTreeW(HKEY_LOCAL_MACHINE, (L"SOFTWARE\\Classes\\"s + key).c_str());
+    RegDeleteKeyW(HKEY_LOCAL_MACHINE, (L"SOFTWARE\\Classes\\"s + key).c_str());
+  }
+}
+
+}  // namespace
+}  // namespace corvalidyne

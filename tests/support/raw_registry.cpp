@@ -1,0 +1,75 @@
+#include "raw_registry.h"
+
+#include <gtest/gtest.h>
+
+namespace corvalidyne::testing {
+
+namespace {
+
+class Key {
+ public:
+  ~Key() {
+    if (key_ != nullptr) RegCloseKey(key_);
+  }
+  HKEY* put() { return &key_; }
+  HKEY get() const { return key_; }
+
+ private:
+  HKEY key_ = nullptr;
+};
+
+}  // namespace
+
+void WriteRaw(HKEY root, const std::wstring& path, const std::string& ansiName, const RawValue& value) {
+  Key key;
+  ASSERT_EQ(RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.put(), nullptr),
+            ERROR_SUCCESS);
+  ASSERT_EQ(RegSetValueExA(key.get(), ansiName.c_str(), 0, value.type,
+                           reinterpret_cast<const BYTE*>(value.data.data()), static_cast<DWORD>(value.data.size())),
+            ERROR_SUCCESS);
+}
+
+bool ReadRawW(HKEY root, const std::wstring& path, const std::wstring& name, RawValue& value) {
+  Key key;
+  if (RegOpenKeyExW(root, path.c_str(), 0, KEY_QUERY_VALUE, key.put()) != ERROR_SUCCESS) return false;
+  DWORD size = 0;
+  if (RegQueryValueExW(key.get(), name.c_str(), nullptr, &value.type, nullptr, &size) != ERROR_SUCCESS) {
+    return false;
+  }
+  value.data.assign(size, '\0');
+  return RegQueryValueExW(key.get(), name.c_str(), nullptr, &value.type,
+                          reinterpret_cast<BYTE*>(value.data.data()), &size) == ERROR_SUCCESS;
+}
+
+bool ReadRawA(HKEY root, const std::wstring& path, const std::string& ansiName, RawValue& value) {
+  Key key;
+  if (RegOpenKeyExW(root, path.c_str(), 0, KEY_QUERY_VALUE, key.put()) != ERROR_SUCCESS) return false;
+  DWORD size = 0;
+  if (RegQueryValueExA(key.get(), ansiName.c_str(), nullptr, &value.type, nullptr, &size) != ERROR_SUCCESS) {
+    return false;
+  }
+  value.data.assign(size, '\0');
+  if (RegQueryValueExA(key.get(), ansiName.c_str(), nullptr, &value.type,
+                       reinterpret_cast<BYTE*>(value.data.data()), &size) != ERROR_SUCCESS) {
+    return false;
+  }
+  value.data.resize(size);
+  return true;
+}
+
+bool KeyPresent(HKEY root, const std::wstring& path) {
+  Key key;
+  return RegOpenKeyExW(root, path.c_str(), 0, KEY_QUERY_VALUE, key.put()) == ERROR_SUCCESS;
+}
+
+void MakeKey(HKEY root, const std::wstring& path) {
+  Key key;
+  ASSERT_EQ(RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.put(), nullptr),
+            ERROR_SUCCESS);
+}
+
+std::string Utf16Bytes(const std::wstring& text) {
+  return std::string(reinterpret_cast<const char*>(text.data()), text.size() * sizeof(wchar_t));
+}
+
+}  // namespace corvalidyne::testing

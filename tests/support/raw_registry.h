@@ -1,0 +1,28 @@
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+namespace corvalidyne::testing {
+
+// A value as the registry holds it: its type code and its exact bytes.
+struct RawValue {
+  DWORD type = REG_NONE;
+  std::string data;
+  bool operator==(const RawValue&) const = default;
+};
+
+// Direct calls, independent of the object under test.
+void WriteRaw(HKEY root, const std::wstring& path, const std::string& ansiName, const RawValue& value);
+// Reads through the wide functions: string data comes back in UTF-16.
+bool ReadRawW(HKEY root, const std::wstring& path, const std::wstring& name, RawValue& value);
+// Reads through the ANSI functions: string data comes back in the ANSI code page.
+bool ReadRawA(HKEY root, const std::wstring& path, const std::string& ansiName, RawValue& value);
+bool KeyPresent(HKEY root, const std::wstring& path);
+void MakeKey(HKEY root, const std::wstring& path);
+
+// Bytes of a UTF-16 text, as the wide functions store strings.
+std::string Utf16Bytes(const std::wstring& text);
+
+}  // namespace corvalidyne::testing
