@@ -8,7 +8,7 @@
 //   driver wait-gone              until the setup window has closed
 //   driver wait-message           until the window's message box shows; print its text
 //   driver dismiss-message        press OK on that message box
-//   driver rect                   print the client area on screen as WxH+X+Y
+//   driver rect                   print the window's frame on screen as WxH+X+Y
 // Exit code 0 on success, 1 on a timeout or a missing window or control.
 #include <windows.h>
 
@@ -84,12 +84,10 @@ int Run(const std::wstring& command, const wchar_t* name) {
     return 0;
   }
   if (command == L"rect") {
-    // Without a window manager only the client area is drawn.
-    RECT client;
-    GetClientRect(form, &client);
-    MapWindowPoints(form, nullptr, reinterpret_cast<POINT*>(&client), 2);
-    std::printf("%ldx%ld+%ld+%ld\n", client.right - client.left, client.bottom - client.top,
-                client.left, client.top);
+    RECT frame;
+    GetWindowRect(form, &frame);
+    std::printf("%ldx%ld+%ld+%ld\n", frame.right - frame.left, frame.bottom - frame.top, frame.left,
+                frame.top);
     return 0;
   }
   if (command == L"wait-message" || command == L"dismiss-message") {
