@@ -74,6 +74,19 @@ fresh_prefix() {
   if [ -n "$XVFB_PID" ] || [ "${CORVALIDYNE_UNMANAGED_WINDOWS:-}" = 1 ]; then
     wine_reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f
   fi
+  open_pages_with_recorder
+}
+
+# Web addresses and .htm pages open in the recorder, never in a real browser: it
+# appends what it was asked to open to its log (see tests/tools/recorder.cpp).
+open_pages_with_recorder() {
+  local recorder="$BUILD_ROOT/x86_64/recorder.exe"
+  [ -f "$recorder" ] || { log "no recorder at $recorder: build x86_64 first"; return 1; }
+  local command
+  command="\"$("$WINE64" winepath.exe -w "$recorder" 2>/dev/null | tr -d '\r')\" \"%1\""
+  wine_reg add 'HKCR\http\shell\open\command' /ve /t REG_SZ /d "$command" /f
+  wine_reg add 'HKCR\.htm' /ve /t REG_SZ /d htmlfile /f
+  wine_reg add 'HKCR\htmlfile\shell\open\command' /ve /t REG_SZ /d "$command" /f
 }
 
 wine_reg() { "$WINE64" reg.exe "$@" >/dev/null 2>&1; }

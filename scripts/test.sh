@@ -9,6 +9,12 @@ build_arch x86_64
 # The i686 build is the product: at most 256 KiB.
 "$ROOT/scripts/check-executable.sh" i686-w64-mingw32-objdump "$BUILD_ROOT/i686/CorvalidyneSetup.exe" 262144
 "$ROOT/scripts/check-executable.sh" x86_64-w64-mingw32-objdump "$BUILD_ROOT/x86_64/CorvalidyneSetup.exe"
+# The demonstration medium's programs run on the same bare machines.
+for arch in i686 x86_64; do
+  for program in standin driver; do
+    "$ROOT/scripts/check-executable.sh" "$arch-w64-mingw32-objdump" "$BUILD_ROOT/$arch/$program.exe"
+  done
+done
 
 trap 'stop_wine; stop_display' EXIT
 ensure_display

@@ -4,6 +4,7 @@
 #include <system_error>
 
 #include "ansi_text.h"
+#include "launch_error.h"
 #include "registry_error.h"
 
 namespace corvalidyne {
@@ -25,6 +26,8 @@ std::wstring Widen(const char* text) {
 ErrorReport Describe(std::exception_ptr error) {
   try {
     std::rethrow_exception(error);
+  } catch (const LaunchError& launchError) {
+    return {launchError.Number(), launchError.Description()};
   } catch (const RegistryError& registryError) {
     return {registryError.Number(), registryError.Message()};
   } catch (const std::system_error& systemError) {

@@ -171,8 +171,15 @@ LRESULT SetupForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_COMMAND:
       OnCommand(LOWORD(wParam), reinterpret_cast<HWND>(lParam));
       return 0;
+    case WM_SETCURSOR:
+      return OnSetCursor(wParam, lParam);
     case WM_CLOSE:
       OnClose();
+      return 0;
+    case WM_QUERYENDSESSION:
+      return TRUE;
+    case WM_ENDSESSION:
+      OnEndSession(wParam != FALSE);
       return 0;
     case WM_DESTROY:
       PostQuitMessage(0);
@@ -242,11 +249,24 @@ void SetupForm::OnCommand(int id, HWND control) {
     return;
   }
   const PlacedControl* placed = FindPlaced(control);
-  if (placed == nullptr) return;
-  if (std::wstring_view(placed->design->name) == L"cmdClose") PostMessageW(window_, WM_CLOSE, 0, 0);
+  if (placed != nullptr) RunCommand(placed->design->name);
 }
 
-void SetupForm::OnClose() { DestroyWindow(window_); }
+LRESULT SetupForm::OnSetCursor(WPARAM wParam, LPARAM lParam) {
+  if (installersRunning_ == 0) return DefWindowProcW(window_, WM_SETCURSOR, wParam, lParam);
+  SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+  return TRUE;
+}
+
+// The session ends without a close: the close request runs here, or never.
+void SetupForm::OnEndSession(bool ending) {
+  if (ending) OnClose();
+}
+
+void SetupForm::OnClose() {
+  RunCloseRequest();
+  DestroyWindow(window_);
+}
 
 void SetupForm::OnNcDestroy() {
   window_ = nullptr;

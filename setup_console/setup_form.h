@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <memory>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -48,6 +49,8 @@ class SetupForm {
   LRESULT OnEraseBackground(HDC dc);
   LRESULT OnColourRequest(UINT message, HDC dc, HWND control);
   void OnCommand(int id, HWND control);
+  LRESULT OnSetCursor(WPARAM wParam, LPARAM lParam);
+  void OnEndSession(bool ending);
   void OnClose();
   void OnNcDestroy();
 
@@ -67,11 +70,23 @@ class SetupForm {
   bool IsMSDEInstalled() const;
   bool IsWebAppInstalled() const;
 
+  // Step commands: the buttons and the close request.
+  struct InstallStep;
+  void RunCommand(std::wstring_view button);
+  void Install(const InstallStep& step);
+  void RunInstaller(const char* commandLine);
+  void ViewReadme() const;
+  void RunCloseRequest();
+  bool IsIISInstalled() const;
+  void OpenWithShell(const std::string& target) const;
+
   HINSTANCE instance_;
   HWND window_ = nullptr;
   int dpi_ = 96;
   bool activated_ = false;
   HWND lastFocus_ = nullptr;
+  int installersRunning_ = 0;  // nested Install commands waiting for their installers
+  bool closeRequestRun_ = false;
   std::vector<PlacedControl> controls_;
   std::vector<std::pair<DesignFont, Font>> fonts_;
   std::vector<std::pair<COLORREF, Brush>> brushes_;

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <windows.h>
+
+#include <exception>
+#include <string>
+
+namespace corvalidyne {
+
+// A program that could not be started: the platform's error number and its
+// description as the system words it.
+class LaunchError : public std::exception {
+ public:
+  explicit LaunchError(DWORD number);
+
+  DWORD Number() const noexcept { return number_; }
+  const std::wstring& Description() const noexcept { return description_; }
+  const char* what() const noexcept override { return what_.c_str(); }
+
+ private:
+  DWORD number_;
+  std::wstring description_;
+  std::string what_;
+};
+
+}  // namespace corvalidyne

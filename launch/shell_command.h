@@ -1,0 +1,52 @@
+#pragma once
+
+#include <windows.h>
+// After windows.h, which it needs.
+#include <shellapi.h>
+
+#include <cstdint>
+#include <string>
+
+namespace corvalidyne {
+
+// ERROR_ELEVATION_REQUIRED: the program asks for administrator rights.
+inline constexpr DWORD kErrorElevationRequired = 740;
+
+// The platform calls through which ShellAndWait starts and opens a process.
+// Tests replace them to reach paths that the platform at hand never takes
+// (Wine never asks for elevation).
+struct LaunchFunctions {
+  decltype(&CreateProcessA) createProcess = &CreateProcessA;
+  decltype(&ShellExecuteExA) shellExecuteEx = &ShellExecuteExA;
+  decltype(&OpenProcess) openProcess = &OpenProcess;
+};
+
+// Starts a program from a command line and waits until its process has ended.
+class ShellCommand {
+ public:
+  static constexpr DWORD kPollMilliseconds = 100;
+
+  ShellCommand() = default;
+  explicit ShellCommand(const LaunchFunctions& functions) : functions_(functions) {}
+
+  // PathName is 8-bit text in the system's ANSI code page, a program path that a
+  // relative path resolves against the current directory, optionally followed
+  // by its arguments. With bDoEvents the thread's messages are served between
+  // polls, and a quit request taken meanwhile is posted again on return.
+  // Throws LaunchError when the program cannot be started; a process that
+  // cannot be opened counts as ended.
+  void ShellAndWait(const std::string& PathName, std::int32_t WindowStyle, bool bDoEvents) const;
+
+ private:
+  LaunchFunctions functions_;
+};
+
+// The program and the parameters of a command line: the first token (quoted or
+// up to the first space) and the rest without the spaces that separate them.
+struct SplitCommand {
+  std::string program;
+  std::string parameters;
+};
+SplitCommand SplitCommandLine(const std::string& commandLine);
+
+}  // namespace corvalidyne

@@ -1,0 +1,308 @@
+// The launcher driven from outside, as a user drives it, on the demonstration
+// medium whose stand-in installers record how they were started.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "launcher_session.h"
+#include "remote_form.h"
+#include "step_keys.h"
+
+namespace corvalidyne {
+namespace {
+
+using testing::InstallerStart;
+using testing::LauncherSession;
+using testing::MessageBoxText;
+using testing::MessageBoxTitle;
+using testing::StepKeys;
+using Opened = std::vector<std::wstring>;
+
+constexpr wchar_t kWebApp[] = L"http://localhost/corvalidyne";
+constexpr wchar_t kWebServerMissing[] =
+    L"You must install Internet Information Services prior to installing Corvalidyne.";
+constexpr std::array kInstallButtons{L"cmdInstallStep1", L"cmdInstallStep2", L"cmdInstallStep3"};
+
+std::wstring Readme() { return testing::MediumFolder() + L"\\Readme.htm"; }
+
+// Which Install buttons are enabled, as "100", "010" and so on.
+std::string EnabledSteps(const LauncherSession& launcher) {
+  std::string enabled;
+  for (const wchar_t* button : kInstallButtons) enabled += launcher.IsEnabled(button) ? '1' : '0';
+  return enabled;
+}
+
+// The one stand-in that shows its window, once it does.
+DWORD WaitForOneStandIn(std::size_t count = 1) {
+  std::vector<DWORD> running;
+  remote::WaitUntil([&] { return (running = testing::RunningStandIns()).size() >= count; }, 10000);
+  return running.size() >= count ? running.back() : 0;
+}
+
+TEST(Launcher, InstallsTheThreeStepsFromABareRegistryAndOpensTheWebAppAtClose) {
+  StepKeys keys;
+  keys.SetWebServerVersion(5);
+  LauncherSession launcher;
+  ASSERT_NE(launcher.Window(), nullptr);
+  EXPECT_EQ(EnabledSteps(launcher), "100");
+
+  const struct {
+    const wchar_t* click;
+    std::string enabledAfter;
+  } steps[] = {
+      {L"cmdInstallStep1", "010"}, {L"cmdInstallStep2", "001"}, {L"cmdInstallStep3", "000"}};
+  for (const auto& step : steps) {
+    launcher.Click(step.click);
+    EXPECT_TRUE(
+        remote::WaitUntil([&] { return EnabledSteps(launcher) == step.enabledAfter; }, 15000))
+        << "after " << ::testing::PrintToString(std::wstring(step.click)) << ": "
+        << EnabledSteps(launcher);
+  }
+  const std::vector<InstallerStart> expected{
+      {L"3", L"Framework\\dotnetfx.exe"},
+      {L"3",
+       L"MSDE\\Setup.exe SAPWD=\"KelvaNortum\" INSTANCENAME=\"Corvalidyne\" SECURITYMODE=\"SQL\" "},
+      {L"3", L"App\\Setup.exe"},
+  };
+  EXPECT_EQ(launcher.InstallerStarts(), expected);
+  EXPECT_EQ(expected[1].commandLine.size(), 81u);
+
+  launcher.Click(L"cmdClose");
+  EXPECT_EQ(launcher.WaitForExit(), 0u);
+  remote::WaitUntil([&] { return !launcher.Opened().empty(); }, 3000);
+  Sleep(300);  // a second page would show by now
+  EXPECT_EQ(launcher.Opened(), Opened{kWebApp});
+}
+
+TEST(Launcher, StaysLiveWhileAnInstallerRunsAndServesClicksNested) {
+  StepKeys keys;
+  LauncherSession launcher(L"run=2500");
+  ASSERT_NE(launcher.Window(), nullptr);
+  launcher.Click(L"cmdInstallStep1");
+  const DWORD outer = WaitForOneStandIn();
+  ASSERT_NE(outer, 0u);
+
+  for (int i = 0; i < 5; ++i) {
+    const DWORD start = GetTickCount();
+    DWORD_PTR result = 0;
+    EXPECT_NE(SendMessageTimeoutW(launcher.Window(), WM_NULL, 0, 0, SMTO_BLOCK, 1000, &result), 0);
+    EXPECT_LE(GetTickCount() - start, 160u) << "answers within about the poll interval";
+    Sleep(70);
+  }
+  RedrawWindow(launcher.Window(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+  EXPECT_TRUE(
+      remote::WaitUntil([&] { return !GetUpdateRect(launcher.Window(), nullptr, FALSE); }, 300))
+      << "repainted";
+
+  launcher.Click(L"cmdViewReadme");
+  EXPECT_TRUE(remote::WaitUntil([&] { return launcher.Opened() == Opened{Readme()}; }, 1500));
+  EXPECT_TRUE(launcher.IsRunning());
+
+  launcher.Click(L"cmdInstallStep1");
+  const DWORD inner = WaitForOneStandIn(2);
+  ASSERT_NE(inner, 0u);
+  ASSERT_TRUE(testing::WaitForProcessEnd(outer, 5000));
+  // The outer installer is done and its key written, but the outer Install
+  // waits under the inner one: no refresh yet.
+  Sleep(300);
+  EXPECT_TRUE(StepKeys::Exists(testing::kFrameworkKey));
+  EXPECT_EQ(EnabledSteps(launcher), "100");
+  ASSERT_TRUE(testing::WaitForProcessEnd(inner, 5000));
+  EXPECT_TRUE(launcher.WaitUntilEnabled(L"cmdInstallStep2", true, 2000));
+  EXPECT_EQ(EnabledSteps(launcher), "010");
+  EXPECT_EQ(launcher.InstallerStarts().size(), 2u);
+}
+
+TEST(Launcher, AnInstallerThatEndsWithoutInstallingLeavesItsStepEnabled) {
+  for (const wchar_t* options : {L"run=300 skip", L"run=300 crash"}) {
+    SCOPED_TRACE(::testing::PrintToString(std::wstring(options)));
+    StepKeys keys;
+    LauncherSession launcher(options);
+    ASSERT_NE(launcher.Window(), nullptr);
+    launcher.Click(L"cmdInstallStep1");
+    const DWORD standIn = WaitForOneStandIn();
+    ASSERT_NE(standIn, 0u);
+    ASSERT_TRUE(testing::WaitForProcessEnd(standIn, 15000));
+    Sleep(500);  // several polls: the Install has refreshed by now
+    EXPECT_EQ(launcher.InstallerStarts().size(), 1u);
+    EXPECT_FALSE(StepKeys::Exists(testing::kFrameworkKey));
+    EXPECT_EQ(EnabledSteps(launcher), "100");
+    EXPECT_TRUE(launcher.IsRunning());
+  }
+}
+
+// Step 3 asks for the web server first. One launcher serves all rows: the test
+// reads the registry afresh at each click, and the stand-in installs nothing,
+// so that step 3 stays enabled.
+TEST(Launcher, Step3StartsOnlyWithTheWebServerInVersion5OrLater) {
+  StepKeys keys;
+  keys.Set(testing::kFrameworkKey, true);
+  keys.Set(testing::kMsdeKey, true);
+  LauncherSession launcher(L"run=100 skip");
+  ASSERT_NE(launcher.Window(), nullptr);
+  ASSERT_EQ(EnabledSteps(launcher), "001");
+
+  const auto setVersion = [&](DWORD type, const void* data, DWORD size) {
+    keys.Set(testing::kWebServerKey, true);
+    RegSetKeyValueW(HKEY_LOCAL_MACHINE, testing::kWebServerKey, L"MajorVersion", type, data, size);
+  };
+  const DWORD four = 4, five = 5, six = 6;
+  const BYTE bytes[] = {6, 0, 0, 0};
+  const struct {
+    const char* name;
+    std::function<void()> arrange;
+    bool starts;
+  } rows[] = {
+      {"no web server", [&] { keys.Set(testing::kWebServerKey, false); }, false},
+      {"MajorVersion missing", [&] { keys.Set(testing::kWebServerKey, true); }, false},
+      {"MajorVersion 4", [&] { setVersion(REG_DWORD, &four, sizeof four); }, false},
+      {"MajorVersion 5", [&] { setVersion(REG_DWORD, &five, sizeof five); }, true},
+      {"MajorVersion 6", [&] { setVersion(REG_DWORD, &six, sizeof six); }, true},
+      {"MajorVersion text 6", [&] { setVersion(REG_SZ, L"6", 4); }, true},
+      {"MajorVersion text 4", [&] { setVersion(REG_SZ, L"4", 4); }, false},
+      {"MajorVersion bytes", [&] { setVersion(REG_BINARY, bytes, sizeof bytes); }, false},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    keys.Set(testing::kWebServerKey, false);
+    row.arrange();
+    const std::size_t startsBefore = launcher.InstallerStarts().size();
+    const std::size_t openedBefore = launcher.Opened().size();
+    launcher.Click(L"cmdInstallStep3");
+    if (row.starts) {
+      EXPECT_TRUE(remote::WaitUntil(
+          [&] { return launcher.InstallerStarts().size() == startsBefore + 1; }, 5000));
+      EXPECT_EQ(launcher.WaitForMessageBox(300), nullptr);
+      remote::WaitUntil([] { return testing::RunningStandIns().empty(); }, 5000);
+      Sleep(300);
+    } else {
+      const HWND box = launcher.WaitForMessageBox();
+      ASSERT_NE(box, nullptr);
+      EXPECT_EQ(MessageBoxText(box), kWebServerMissing);
+      EXPECT_EQ(MessageBoxTitle(box), L"Corvalidyne");
+      EXPECT_EQ(launcher.Opened().size(), openedBefore) << "the Readme opens after the box";
+      PostMessageW(box, WM_COMMAND, IDOK, 0);
+      EXPECT_TRUE(
+          remote::WaitUntil([&] { return launcher.Opened().size() == openedBefore + 1; }, 3000));
+      EXPECT_EQ(launcher.Opened().back(), Readme());
+      EXPECT_EQ(launcher.InstallerStarts().size(), startsBefore) << "nothing launched";
+    }
+    EXPECT_EQ(EnabledSteps(launcher), "001");
+  }
+}
+
+enum class CloseKind { CloseButton, WindowClose, SystemMenu, SessionEnd };
+
+void CloseBy(const LauncherSession& launcher, CloseKind kind) {
+  switch (kind) {
+    case CloseKind::CloseButton:
+      return launcher.Click(L"cmdClose");
+    case CloseKind::WindowClose:
+      PostMessageW(launcher.Window(), WM_CLOSE, 0, 0);
+      return;
+    case CloseKind::SystemMenu:
+      PostMessageW(launcher.Window(), WM_SYSCOMMAND, SC_CLOSE, 0);
+      return;
+    case CloseKind::SessionEnd: {
+      DWORD_PTR mayEnd = 0;
+      SendMessageTimeoutW(launcher.Window(), WM_QUERYENDSESSION, 0, 0, SMTO_BLOCK, 5000, &mayEnd);
+      EXPECT_EQ(mayEnd, static_cast<DWORD_PTR>(TRUE)) << "the session may end";
+      PostMessageW(launcher.Window(), WM_ENDSESSION, TRUE, 0);
+      return;
+    }
+  }
+}
+
+TEST(Launcher, ClosingOpensTheWebAppOnlyWhenAllFourTestsPass) {
+  const struct {
+    const char* name;
+    bool webServer, framework, msde, webApp;
+    CloseKind kind;
+    bool opens;
+  } rows[] = {
+      {"all done, close box", true, true, true, true, CloseKind::WindowClose, true},
+      {"all done, system menu", true, true, true, true, CloseKind::SystemMenu, true},
+      {"all done, session ends", true, true, true, true, CloseKind::SessionEnd, true},
+      {"no web server", false, true, true, true, CloseKind::CloseButton, false},
+      {"no framework", true, false, true, true, CloseKind::WindowClose, false},
+      {"no database engine", true, true, false, true, CloseKind::SystemMenu, false},
+      {"no web application", true, true, true, false, CloseKind::SessionEnd, false},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    StepKeys keys;
+    if (row.webServer) keys.SetWebServerVersion(5);
+    keys.Set(testing::kFrameworkKey, row.framework);
+    keys.Set(testing::kMsdeKey, row.msde);
+    keys.Set(testing::kWebAppKey, row.webApp);
+    LauncherSession launcher;
+    ASSERT_NE(launcher.Window(), nullptr);
+    CloseBy(launcher, row.kind);
+    EXPECT_EQ(launcher.WaitForExit(), 0u);
+    if (row.opens) remote::WaitUntil([&] { return !launcher.Opened().empty(); }, 3000);
+    Sleep(300);
+    EXPECT_EQ(launcher.Opened(), row.opens ? Opened{kWebApp} : Opened{});
+  }
+}
+
+TEST(Launcher, ClosingDuringAnInstallEndsTheProgramWhenTheInstallerEnds) {
+  StepKeys keys;
+  LauncherSession launcher(L"run=5000");
+  ASSERT_NE(launcher.Window(), nullptr);
+  launcher.Click(L"cmdInstallStep1");
+  const DWORD standIn = WaitForOneStandIn();
+  ASSERT_NE(standIn, 0u);
+  PostMessageW(launcher.Window(), WM_CLOSE, 0, 0);
+  // Wine without a window manager spends up to 2 s hiding a window that is not
+  // the active one; the installer runs on well beyond that.
+  EXPECT_TRUE(remote::WaitUntil([&] { return !IsWindow(launcher.Window()); }, 3000))
+      << "the window goes";
+  EXPECT_TRUE(launcher.IsRunning()) << "the Install still waits for its installer";
+  ASSERT_TRUE(testing::WaitForProcessEnd(standIn, 10000));
+  EXPECT_EQ(launcher.WaitForExit(2000), 0u)
+      << "ends, without a crash, once the installer has ended";
+  EXPECT_TRUE(launcher.Opened().empty());
+}
+
+TEST(Launcher, AnInstallerThatCannotBeStartedEndsTheProgramWithItsError) {
+  StepKeys keys;
+  wchar_t temp[MAX_PATH] = {};
+  GetTempPathW(MAX_PATH, temp);
+  // The launcher alone, without its installers: the platform also looks for a
+  // program in the starting program's own folder, so the medium will not do.
+  const std::wstring bare = std::wstring(temp) + L"corvalidyne-bare-medium";
+  const std::wstring launcherCopy = bare + L"\\CorvalidyneSetup.exe";
+  CreateDirectoryW(bare.c_str(), nullptr);
+  ASSERT_TRUE(CopyFileW((testing::MediumFolder() + L"\\CorvalidyneSetup.exe").c_str(),
+                        launcherCopy.c_str(), FALSE));
+  LauncherSession launcher(L"run=200", bare);
+  ASSERT_NE(launcher.Window(), nullptr);
+  // Were the steps refreshed after the failed start, step 2 would be enabled.
+  keys.Set(testing::kFrameworkKey, true);
+  launcher.Click(L"cmdInstallStep1");
+
+  const HWND box = launcher.WaitForMessageBox();
+  ASSERT_NE(box, nullptr);
+  wchar_t description[256] = {};
+  FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                 ERROR_FILE_NOT_FOUND, 0, description, 256, nullptr);
+  std::wstring expected(description);
+  while (!expected.empty() && (expected.back() == L'\n' || expected.back() == L'\r'))
+    expected.pop_back();
+  const std::wstring text = MessageBoxText(box);
+  EXPECT_NE(text.find(L"Error 2: " + expected), std::wstring::npos)
+      << ::testing::PrintToString(text);
+  EXPECT_EQ(MessageBoxTitle(box), L"Corvalidyne");
+  EXPECT_EQ(EnabledSteps(launcher), "100");
+  PostMessageW(box, WM_COMMAND, IDOK, 0);
+  EXPECT_EQ(launcher.WaitForExit(), 1u);
+  EXPECT_TRUE(launcher.InstallerStarts().empty());
+  DeleteFileW(launcherCopy.c_str());
+  RemoveDirectoryW(bare.c_str());
+}
+
+}  // namespace
+}  // namespace corvalidyne

@@ -1,0 +1,319 @@
+// ShellAndWait on its own, with the stand-in installer as the program it starts
+// (outside the medium's folders it installs nothing).
+#include "shell_command.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "handle_probe.h"
+#include "launch_error.h"
+#include "launcher_session.h"
+#include "live_form.h"
+
+namespace corvalidyne {
+namespace {
+
+constexpr UINT kProbeMessage = WM_APP + 7;
+
+std::string StandIn() {
+  const std::wstring path = testing::BuildFolder() + L"\\standin.exe";
+  return "\"" + std::string(path.begin(), path.end()) + "\"";
+}
+
+void StandInRunsFor(int milliseconds) {
+  SetEnvironmentVariableW(L"CORVALIDYNE_STANDIN",
+                          (L"run=" + std::to_wstring(milliseconds)).c_str());
+  SetEnvironmentVariableW(L"CORVALIDYNE_STANDIN_LOG",
+                          (testing::BuildFolder() + L"\\standin-test.log").c_str());
+}
+
+// A window of the test thread that counts the probe messages it is served.
+class ProbeWindow {
+ public:
+  ProbeWindow() {
+    WNDCLASSW windowClass{};
+    windowClass.lpfnWndProc = Procedure;
+    windowClass.hInstance = GetModuleHandleW(nullptr);
+    windowClass.lpszClassName = L"ShellCommandProbe";
+    RegisterClassW(&windowClass);
+    window_ = CreateWindowExW(0, L"ShellCommandProbe", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                              GetModuleHandleW(nullptr), nullptr);
+    served_ = 0;
+  }
+  ~ProbeWindow() { DestroyWindow(window_); }
+  void Post() const { PostMessageW(window_, kProbeMessage, 0, 0); }
+  int Served() const { return served_; }
+  bool StillQueued() const {
+    MSG message;
+    return PeekMessageW(&message, window_, kProbeMessage, kProbeMessage, PM_NOREMOVE) != FALSE;
+  }
+
+ private:
+  static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == kProbeMessage) ++served_;
+    return DefWindowProcW(window, message, wParam, lParam);
+  }
+  static inline int served_ = 0;
+  HWND window_ = nullptr;
+};
+
+DWORD Elapsed(DWORD start) { return GetTickCount() - start; }
+
+// Fakes for the platform calls. The state is the test's own: Windows calls them
+// as plain functions.
+struct FakeSetup {
+  DWORD createError = 0;         // the start fails with this, unless 0
+  bool endBeforeReturn = false;  // the started program has ended before the start returns
+  bool refuseOpen = false;
+};
+struct Fakes {
+  FakeSetup setup;
+  HANDLE startHandle = nullptr;
+  DWORD startReturnedAt = 0;
+  bool startHandleHeldAtOpen = false;
+  int shellExecuteCalls = 0;
+  std::string verb, file, parameters;
+  int show = -1;
+  ULONG mask = 0;
+};
+Fakes fakes;
+
+BOOL WINAPI FakeCreateProcess(LPCSTR application, LPSTR commandLine, LPSECURITY_ATTRIBUTES process,
+                              LPSECURITY_ATTRIBUTES thread, BOOL inherit, DWORD flags,
+                              LPVOID environment, LPCSTR folder, LPSTARTUPINFOA startup,
+                              LPPROCESS_INFORMATION information) {
+  if (fakes.setup.createError != 0) {
+    SetLastError(fakes.setup.createError);
+    return FALSE;
+  }
+  if (!CreateProcessA(application, commandLine, process, thread, inherit, flags, environment,
+                      folder, startup, information)) {
+    return FALSE;
+  }
+  fakes.startHandle = information->hProcess;
+  if (fakes.setup.endBeforeReturn) WaitForSingleObject(information->hProcess, INFINITE);
+  fakes.startReturnedAt = GetTickCount();
+  return TRUE;
+}
+
+BOOL WINAPI FakeShellExecuteEx(SHELLEXECUTEINFOA* execute) {
+  ++fakes.shellExecuteCalls;
+  fakes.verb = execute->lpVerb ? execute->lpVerb : "";
+  fakes.file = execute->lpFile ? execute->lpFile : "";
+  fakes.parameters = execute->lpParameters ? execute->lpParameters : "";
+  fakes.show = execute->nShow;
+  fakes.mask = execute->fMask;
+  // The consent given, the shell starts the program.
+  std::string commandLine = StandIn();
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION information{};
+  if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                      &startup, &information)) {
+    return FALSE;
+  }
+  CloseHandle(information.hThread);
+  execute->hProcess = information.hProcess;
+  return TRUE;
+}
+
+HANDLE WINAPI FakeOpenProcess(DWORD access, BOOL inherit, DWORD id) {
+  DWORD flags = 0;
+  fakes.startHandleHeldAtOpen =
+      fakes.startHandle != nullptr && GetHandleInformation(fakes.startHandle, &flags);
+  if (fakes.setup.refuseOpen) {
+    SetLastError(ERROR_ACCESS_DENIED);
+    return nullptr;
+  }
+  return OpenProcess(access, inherit, id);
+}
+
+ShellCommand WithFakes(const FakeSetup& setup) {
+  fakes = Fakes();
+  fakes.setup = setup;
+  return ShellCommand(LaunchFunctions{&FakeCreateProcess, &FakeShellExecuteEx, &FakeOpenProcess});
+}
+
+TEST(ShellAndWait, AProgramThatHasEndedReturnsAtOnceWithoutServingMessages) {
+  StandInRunsFor(0);
+  const ProbeWindow probe;
+  probe.Post();
+  const ShellCommand command = WithFakes({.endBeforeReturn = true});
+  command.ShellAndWait(StandIn(), SW_SHOWNORMAL, true);
+  EXPECT_LT(Elapsed(fakes.startReturnedAt), 50u) << "returned within the first poll";
+  EXPECT_TRUE(probe.StillQueued()) << "no message processing took place";
+  EXPECT_EQ(probe.Served(), 0);
+  EXPECT_TRUE(fakes.startHandleHeldAtOpen)
+      << "opened by identifier while the start's handle was held";
+}
+
+TEST(ShellAndWait, ServesMessagesWhileWaitingOnlyWhenAsked) {
+  for (const bool doEvents : {true, false}) {
+    SCOPED_TRACE(doEvents ? "bDoEvents true" : "bDoEvents false");
+    StandInRunsFor(800);
+    const ProbeWindow probe;
+    probe.Post();
+    const DWORD start = GetTickCount();
+    ShellCommand().ShellAndWait(StandIn(), SW_SHOWNORMAL, doEvents);
+    EXPECT_GE(Elapsed(start), 700u) << "waited for the program to end";
+    EXPECT_EQ(probe.Served(), doEvents ? 1 : 0);
+    EXPECT_EQ(probe.StillQueued(), !doEvents);
+  }
+}
+
+TEST(ShellAndWait, AProcessThatCannotBeOpenedCountsAsEnded) {
+  StandInRunsFor(1500);
+  const ShellCommand command = WithFakes({.refuseOpen = true});
+  const DWORD start = GetTickCount();
+  command.ShellAndWait(StandIn(), SW_SHOWNORMAL, true);
+  EXPECT_LT(Elapsed(start), 1000u);
+}
+
+TEST(ShellAndWait, OnlyARequestForElevationStartsThroughTheShell) {
+  StandInRunsFor(500);
+  const struct {
+    DWORD createError;
+    DWORD thrown;  // 0: none
+    int shellExecuteCalls;
+  } rows[] = {
+      {kErrorElevationRequired, 0, 1},
+      {ERROR_ACCESS_DENIED, ERROR_ACCESS_DENIED, 0},
+      {ERROR_FILE_NOT_FOUND, ERROR_FILE_NOT_FOUND, 0},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.createError);
+    const ShellCommand command = WithFakes({.createError = row.createError});
+    const std::string commandLine = "MSDE\\Setup.exe SAPWD=\"x\" INSTANCENAME=\"Corvalidyne\" ";
+    DWORD thrown = 0;
+    const DWORD start = GetTickCount();
+    try {
+      command.ShellAndWait(commandLine, SW_SHOWMAXIMIZED, true);
+    } catch (const LaunchError& error) {
+      thrown = error.Number();
+      EXPECT_FALSE(error.Description().empty());
+    }
+    EXPECT_EQ(thrown, row.thrown);
+    EXPECT_EQ(fakes.shellExecuteCalls, row.shellExecuteCalls);
+    if (row.shellExecuteCalls == 0) continue;
+    EXPECT_GE(Elapsed(start), 400u) << "waited on the process the shell started";
+    EXPECT_EQ(fakes.verb, "open");
+    EXPECT_EQ(fakes.file, "MSDE\\Setup.exe");
+    EXPECT_EQ(fakes.parameters, "SAPWD=\"x\" INSTANCENAME=\"Corvalidyne\" ");
+    EXPECT_EQ(fakes.show, SW_SHOWMAXIMIZED);
+    EXPECT_NE(fakes.mask & SEE_MASK_NOCLOSEPROCESS, 0u);
+  }
+}
+
+TEST(ShellAndWait, AMissingProgramFailsWithThePlatformsError) {
+  try {
+    ShellCommand().ShellAndWait("NoSuchFolder\\missing.exe", SW_SHOWMAXIMIZED, true);
+    FAIL() << "no error";
+  } catch (const LaunchError& error) {
+    EXPECT_TRUE(error.Number() == ERROR_FILE_NOT_FOUND || error.Number() == ERROR_PATH_NOT_FOUND)
+        << error.Number();
+    wchar_t expected[256] = {};
+    FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                   error.Number(), 0, expected, 256, nullptr);
+    EXPECT_EQ(std::wstring(expected).find(error.Description()), 0u);
+  }
+}
+
+TEST(ShellAndWait, LeavesNoHandleOpenOnAnyPath) {
+  StandInRunsFor(0);
+  const struct {
+    const char* name;
+    FakeSetup fakes;
+    std::string commandLine;
+  } paths[] = {
+      {"ended", {}, StandIn()},
+      {"ended before the start returned", {.endBeforeReturn = true}, StandIn()},
+      {"not opened", {.refuseOpen = true}, StandIn()},
+      {"through the shell", {.createError = kErrorElevationRequired}, StandIn()},
+      {"missing program", {}, "NoSuchFolder\\missing.exe"},
+  };
+  for (const auto& path : paths) {
+    SCOPED_TRACE(path.name);
+    const auto runOnce = [&] {
+      try {
+        WithFakes(path.fakes).ShellAndWait(path.commandLine, SW_SHOWNORMAL, true);
+      } catch (const LaunchError&) {
+      }
+      Sleep(100);  // a program not waited for ends on its own
+    };
+    runOnce();  // first use loads what the process keeps
+    const testing::HandleProbe probe;
+    for (int i = 0; i < 4; ++i) runOnce();
+    EXPECT_EQ(probe.Growth(), 0);
+  }
+}
+
+ULONGLONG ProcessCpuMilliseconds() {
+  FILETIME created, exited, kernel, user;
+  GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
+  const auto value = [](const FILETIME& time) {
+    return (static_cast<ULONGLONG>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+  };
+  return (value(kernel) + value(user)) / 10000;
+}
+
+TEST(ShellAndWait, SpendsNoNoticeableTimeWhileWaiting) {
+  for (const bool doEvents : {true, false}) {
+    SCOPED_TRACE(doEvents ? "bDoEvents true" : "bDoEvents false");
+    StandInRunsFor(2000);
+    const ULONGLONG before = ProcessCpuMilliseconds();
+    const DWORD start = GetTickCount();
+    ShellCommand().ShellAndWait(StandIn(), SW_SHOWNORMAL, doEvents);
+    EXPECT_GE(Elapsed(start), 1900u);
+    EXPECT_LT(ProcessCpuMilliseconds() - before, 200u) << "busy while waiting";
+  }
+}
+
+void CALLBACK PostQuitOnce(HWND, UINT, UINT_PTR timer, DWORD) {
+  KillTimer(nullptr, timer);
+  PostQuitMessage(7);
+}
+
+TEST(ShellAndWait, AQuitRequestTakenDuringTheWaitIsPostedAgainAfterIt) {
+  StandInRunsFor(800);
+  SetTimer(nullptr, 0, 200, PostQuitOnce);
+  const DWORD start = GetTickCount();
+  ShellCommand().ShellAndWait(StandIn(), SW_SHOWNORMAL, true);
+  EXPECT_GE(Elapsed(start), 700u) << "went on waiting for the program";
+  MSG quit{};
+  ASSERT_TRUE(PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+  EXPECT_EQ(quit.wParam, 7u);
+}
+
+TEST(ShellAndWait, TabMovesBetweenButtonsWhileWaiting) {
+  StandInRunsFor(600);
+  const testing::LiveForm form;
+  SetFocus(form[L"cmdClose"]);
+  ASSERT_EQ(GetFocus(), form[L"cmdClose"]);
+  PostMessageW(form[L"cmdClose"], WM_KEYDOWN, VK_TAB, 1);
+  PostMessageW(form[L"cmdClose"], WM_KEYUP, VK_TAB, 0xC0000001);
+  // The program must not take the activation, and the focus with it.
+  ShellCommand().ShellAndWait(StandIn(), SW_SHOWNOACTIVATE, true);
+  EXPECT_EQ(GetFocus(), form[L"cmdViewReadme"]);
+}
+
+TEST(SplitCommandLine, SeparatesTheProgramFromItsParameters) {
+  const struct {
+    const char* commandLine;
+    const char* program;
+    const char* parameters;
+  } rows[] = {
+      {"App\\Setup.exe", "App\\Setup.exe", ""},
+      {"MSDE\\Setup.exe SAPWD=\"a b\" X ", "MSDE\\Setup.exe", "SAPWD=\"a b\" X "},
+      {"\"C:\\Program Files\\s.exe\"  /q", "C:\\Program Files\\s.exe", "/q"},
+      {"\"C:\\x.exe\"", "C:\\x.exe", ""},
+  };
+  for (const auto& row : rows) {
+    const SplitCommand split = SplitCommandLine(row.commandLine);
+    EXPECT_EQ(split.program, row.program) << row.commandLine;
+    EXPECT_EQ(split.parameters, row.parameters) << row.commandLine;
+  }
+}
+
+}  // namespace
+}  // namespace corvalidyne

@@ -1,0 +1,71 @@
+// Step commands inside the test process: what only shows from within (the
+// pointer, the window during a nested wait).
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "launcher_session.h"
+#include "live_form.h"
+#include "step_keys.h"
+
+namespace corvalidyne {
+namespace {
+
+using testing::LiveForm;
+using testing::StepKeys;
+
+// Runs the Install of step 1 from the medium, with a thread timer that calls
+// back while the installer runs.
+class InstallFromMedium : public ::testing::Test {
+ protected:
+  InstallFromMedium() {
+    GetCurrentDirectoryW(MAX_PATH, previousFolder_);
+    SetCurrentDirectoryW(testing::MediumFolder().c_str());
+    SetEnvironmentVariableW(L"CORVALIDYNE_STANDIN", L"run=700 skip");
+    SetEnvironmentVariableW(L"CORVALIDYNE_STANDIN_LOG",
+                            (testing::BuildFolder() + L"\\standin-test.log").c_str());
+  }
+  ~InstallFromMedium() override { SetCurrentDirectoryW(previousFolder_); }
+
+  // Clicks Install of step 1 and returns when the Install has ended, calling
+  // during(form) about 300 ms into the wait.
+  void InstallCalling(void (*during)()) {
+    during_ = during;
+    const UINT_PTR timer = SetTimer(nullptr, 0, 300, OnTimer);
+    SendMessageW(form_[L"cmdInstallStep1"], BM_CLICK, 0, 0);
+    KillTimer(nullptr, timer);
+  }
+
+  static void CALLBACK OnTimer(HWND, UINT, UINT_PTR timer, DWORD) {
+    KillTimer(nullptr, timer);
+    if (during_ != nullptr) during_();
+  }
+
+  static inline void (*during_)() = nullptr;
+  StepKeys keys_;
+  LiveForm form_;
+  wchar_t previousFolder_[MAX_PATH] = {};
+};
+
+HCURSOR cursorDuringWait = nullptr;
+
+TEST_F(InstallFromMedium, ShowsTheWaitPointerWhileTheInstallerRuns) {
+  InstallCalling([] { cursorDuringWait = GetCursor(); });
+  EXPECT_EQ(cursorDuringWait, LoadCursorW(nullptr, IDC_WAIT));
+  EXPECT_EQ(GetCursor(), LoadCursorW(nullptr, IDC_ARROW));
+  EXPECT_TRUE(IsWindowEnabled(form_[L"cmdInstallStep1"]));
+}
+
+HWND formWindow = nullptr;
+
+TEST_F(InstallFromMedium, AWindowClosedDuringTheWaitLeavesItsQuitRequestForTheLoop) {
+  formWindow = form_.Window();
+  InstallCalling([] { PostMessageW(formWindow, WM_CLOSE, 0, 0); });
+  EXPECT_FALSE(IsWindow(formWindow));
+  MSG quit{};
+  EXPECT_TRUE(PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE))
+      << "the quit request is posted again";
+}
+
+}  // namespace
+}  // namespace corvalidyne

@@ -1,0 +1,67 @@
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace corvalidyne::testing {
+
+// The folder of the running test program, where the build puts every program.
+std::wstring BuildFolder();
+// The demonstration medium that the build stages beside the programs.
+std::wstring MediumFolder();
+
+// One start of an installer as the stand-in recorded it.
+struct InstallerStart {
+  std::wstring show;  // the STARTUPINFO show value, or "none"
+  std::wstring commandLine;
+  bool operator==(const InstallerStart&) const = default;
+};
+
+// The launcher started from a medium (its folder is the current directory), as
+// a user starts it, with stand-in options and logs of its own; ended by force
+// if a test leaves it running.
+class LauncherSession {
+ public:
+  explicit LauncherSession(const std::wstring& standInOptions = L"run=200",
+                           const std::wstring& medium = MediumFolder());
+  ~LauncherSession();
+  LauncherSession(const LauncherSession&) = delete;
+  LauncherSession& operator=(const LauncherSession&) = delete;
+
+  HWND Window() const { return window_; }
+  HWND Button(const wchar_t* name) const;
+  bool IsEnabled(const wchar_t* name) const { return IsWindowEnabled(Button(name)) != FALSE; }
+  void Click(const wchar_t* name) const;
+  bool WaitUntilEnabled(const wchar_t* name, bool enabled, DWORD timeoutMs = 15000) const;
+
+  // A message box of the launcher: class #32770; nullptr after the timeout.
+  HWND WaitForMessageBox(DWORD timeoutMs = 10000) const;
+
+  // The exit code once the process has ended, or STILL_ACTIVE after the timeout.
+  DWORD WaitForExit(DWORD timeoutMs = 10000) const;
+  bool IsRunning() const { return WaitForSingleObject(process_, 0) == WAIT_TIMEOUT; }
+
+  std::vector<InstallerStart> InstallerStarts() const;
+  // What the shell was asked to open, in order.
+  std::vector<std::wstring> Opened() const;
+
+ private:
+  HANDLE process_ = nullptr;
+  DWORD processId_ = 0;
+  HWND window_ = nullptr;
+  std::wstring standInLog_;
+  std::wstring recorderLog_;
+};
+
+// The processes of the stand-in installers that show their window now.
+std::vector<DWORD> RunningStandIns();
+// Waits until the process has ended; false after the timeout.
+bool WaitForProcessEnd(DWORD processId, DWORD timeoutMs);
+
+// Texts of a message box: its title and its message.
+std::wstring MessageBoxTitle(HWND box);
+std::wstring MessageBoxText(HWND box);
+
+}  // namespace corvalidyne::testing
