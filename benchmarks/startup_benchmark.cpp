@@ -7,36 +7,16 @@
 #include <vector>
 
 #include "measure.h"
+#include "remote_form.h"
 
 namespace corvalidyne::bench {
 namespace {
-
-constexpr int kInstallStep1Id = 103;  // 100 + its tab index
 
 std::wstring Beside(const wchar_t* name) {
   wchar_t self[MAX_PATH];
   GetModuleFileNameW(nullptr, self, MAX_PATH);
   std::wstring path(self);
   return path.substr(0, path.find_last_of(L'\\') + 1) + name;
-}
-
-struct Search {
-  DWORD processId;
-  const wchar_t* className;
-  HWND found;
-};
-
-BOOL CALLBACK Visit(HWND window, LPARAM context) {
-  auto* search = reinterpret_cast<Search*>(context);
-  DWORD processId = 0;
-  GetWindowThreadProcessId(window, &processId);
-  wchar_t name[64] = {};
-  GetClassNameW(window, name, 64);
-  if (processId == search->processId && std::wstring(name) == search->className && IsWindowVisible(window)) {
-    search->found = window;
-    return FALSE;
-  }
-  return TRUE;
 }
 
 // Milliseconds from CreateProcess until ready(window) holds; the program is
@@ -52,33 +32,25 @@ double TimeToReady(const std::wstring& program, const wchar_t* className, Ready 
                       &startup, &process)) {
     return -1;
   }
-  Search search{process.dwProcessId, className, nullptr};
+  HWND window = nullptr;
   double elapsed = -1;
   for (int polls = 0; polls < 30000; ++polls) {
-    search.found = nullptr;
-    EnumWindows(Visit, reinterpret_cast<LPARAM>(&search));
-    if (search.found != nullptr && ready(search.found)) {
+    window = remote::FindTopLevelWindow(process.dwProcessId, className, 0);
+    if (window != nullptr && ready(window)) {
       elapsed = (NowMicroseconds() - start) / 1000;
       break;
     }
     Sleep(1);
   }
-  if (search.found != nullptr) PostMessageW(search.found, WM_CLOSE, 0, 0);
+  if (window != nullptr) PostMessageW(window, WM_CLOSE, 0, 0);
   if (WaitForSingleObject(process.hProcess, 10000) != WAIT_OBJECT_0) TerminateProcess(process.hProcess, 1);
   CloseHandle(process.hThread);
   CloseHandle(process.hProcess);
   return elapsed;
 }
 
-BOOL CALLBACK FindInstallButton(HWND child, LPARAM found) {
-  if (GetDlgCtrlID(child) != kInstallStep1Id) return TRUE;
-  *reinterpret_cast<HWND*>(found) = child;
-  return FALSE;
-}
-
 bool InstallButtonsSet(HWND window) {
-  HWND button = nullptr;
-  EnumChildWindows(window, FindInstallButton, reinterpret_cast<LPARAM>(&button));
+  const HWND button = remote::FindControl(window, L"cmdInstallStep1");
   return button != nullptr && IsWindowEnabled(button);
 }
 

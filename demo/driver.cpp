@@ -23,6 +23,7 @@ constexpr DWORD kTimeoutMs = 60000;
 
 using corvalidyne::remote::FindControl;
 using corvalidyne::remote::FindSetupWindow;
+using corvalidyne::remote::FindTopLevelWindow;
 using corvalidyne::remote::WaitUntil;
 
 int Fail(const char* what, const wchar_t* name = L"") {
@@ -38,36 +39,12 @@ int WaitForEnabled(HWND form, const wchar_t* name, bool enabled) {
   return reached ? 0 : Fail(enabled ? "not enabled in time:" : "not disabled in time:", name);
 }
 
-struct BoxSearch {
-  DWORD processId;
-  HWND found;
-};
-
-BOOL CALLBACK VisitBox(HWND window, LPARAM context) {
-  auto* search = reinterpret_cast<BoxSearch*>(context);
-  DWORD processId = 0;
-  GetWindowThreadProcessId(window, &processId);
-  wchar_t name[16] = {};
-  GetClassNameW(window, name, 16);
-  if (processId != search->processId || !IsWindowVisible(window) ||
-      std::wstring(name) != L"#32770") {
-    return TRUE;
-  }
-  search->found = window;
-  return FALSE;
-}
-
 // A message box of the setup window's process: class #32770, its text in the
 // static control 0xFFFF.
 HWND WaitForMessageBox(HWND form) {
-  BoxSearch search{0, nullptr};
-  GetWindowThreadProcessId(form, &search.processId);
-  WaitUntil(
-      [&] {
-        return !EnumWindows(VisitBox, reinterpret_cast<LPARAM>(&search)) || search.found != nullptr;
-      },
-      kTimeoutMs);
-  return search.found;
+  DWORD processId = 0;
+  GetWindowThreadProcessId(form, &processId);
+  return FindTopLevelWindow(processId, L"#32770", kTimeoutMs);
 }
 
 int Run(const std::wstring& command, const wchar_t* name) {

@@ -11,6 +11,7 @@ namespace {
 
 struct WindowSearch {
   DWORD processId;
+  std::wstring_view className;
   HWND found;
 };
 
@@ -21,7 +22,7 @@ BOOL CALLBACK VisitTopLevel(HWND window, LPARAM context) {
   wchar_t name[64] = {};
   GetClassNameW(window, name, 64);
   if ((search->processId == 0 || processId == search->processId) && IsWindowVisible(window) &&
-      std::wstring_view(name) == SetupForm::kClassName) {
+      std::wstring_view(name) == search->className) {
     search->found = window;
     return FALSE;
   }
@@ -42,8 +43,8 @@ BOOL CALLBACK VisitChild(HWND window, LPARAM context) {
 
 }  // namespace
 
-HWND FindSetupWindow(DWORD processId, DWORD timeoutMs) {
-  WindowSearch search{processId, nullptr};
+HWND FindTopLevelWindow(DWORD processId, std::wstring_view className, DWORD timeoutMs) {
+  WindowSearch search{processId, className, nullptr};
   WaitUntil(
       [&] {
         EnumWindows(VisitTopLevel, reinterpret_cast<LPARAM>(&search));
@@ -51,6 +52,10 @@ HWND FindSetupWindow(DWORD processId, DWORD timeoutMs) {
       },
       timeoutMs);
   return search.found;
+}
+
+HWND FindSetupWindow(DWORD processId, DWORD timeoutMs) {
+  return FindTopLevelWindow(processId, SetupForm::kClassName, timeoutMs);
 }
 
 HWND FindControl(HWND form, std::wstring_view name) {

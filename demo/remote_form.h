@@ -7,6 +7,10 @@
 
 namespace corvalidyne::remote {
 
+// A visible top-level window of a class, of one process (any process when
+// processId is 0), waiting for it up to the timeout; nullptr if none shows.
+HWND FindTopLevelWindow(DWORD processId, std::wstring_view className, DWORD timeoutMs);
+
 // The setup window of another process (any process when processId is 0),
 // waiting for it up to the timeout; nullptr if none shows.
 HWND FindSetupWindow(DWORD processId, DWORD timeoutMs);

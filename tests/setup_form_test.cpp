@@ -5,7 +5,7 @@
 
 #include "live_form.h"
 #include "step_keys.h"
-#include "window_finder.h"
+#include "remote_form.h"
 
 namespace corvalidyne {
 namespace {
@@ -313,7 +313,7 @@ TEST(SetupProgram, ClosingTheWindowEndsTheProgram) {
   std::wstring commandLine = L"\"" + exe + L"\"";
   ASSERT_TRUE(CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
                              nullptr, &startup, &process));
-  const HWND window = testing::FindProcessWindow(process.dwProcessId, SetupForm::kClassName);
+  const HWND window = remote::FindSetupWindow(process.dwProcessId, 10000);
   ASSERT_NE(window, nullptr);
   EXPECT_EQ(WindowText(window), L"Corvalidyne, Inc.");
 
