@@ -150,7 +150,7 @@ std::vector<double> MessageDelaysDuringWait() {
 
 int main() {
   using namespace corvalidyne::bench;
-  // One start first, so that every measured start finds warm caches.
+  // One round first, so that every measured start finds warm caches.
   MedianReturnDelay(true);
   const double delayServing = MedianReturnDelay(true);
   const double delayBlocking = MedianReturnDelay(false);
