@@ -63,7 +63,7 @@ int main() {
   // step 1's Install button becomes enabled.
   std::vector<double> reference, setup;
   TimeToReady(Beside(L"minimal_window.exe"), L"MinimalWindow", [](HWND) { return true; });
-  for (int i = 0; i < 9; ++i) {
+  for (int i = 0; i < 15; ++i) {
     reference.push_back(TimeToReady(Beside(L"minimal_window.exe"), L"MinimalWindow", [](HWND) { return true; }));
     setup.push_back(TimeToReady(Beside(L"..\\CorvalidyneSetup.exe"), L"CorvalidyneSetupForm", InstallButtonsSet));
   }
