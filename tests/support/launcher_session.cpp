@@ -51,22 +51,6 @@ std::wstring ClassOf(HWND window) {
   return name;
 }
 
-struct BoxSearch {
-  DWORD processId;
-  HWND found;
-};
-
-BOOL CALLBACK VisitBox(HWND window, LPARAM context) {
-  auto* search = reinterpret_cast<BoxSearch*>(context);
-  DWORD processId = 0;
-  GetWindowThreadProcessId(window, &processId);
-  if (processId == search->processId && IsWindowVisible(window) && ClassOf(window) == L"#32770") {
-    search->found = window;
-    return FALSE;
-  }
-  return TRUE;
-}
-
 BOOL CALLBACK VisitStandIn(HWND window, LPARAM context) {
   if (IsWindowVisible(window) && ClassOf(window) == L"CorvalidyneStandIn") {
     DWORD processId = 0;
@@ -137,14 +121,7 @@ bool LauncherSession::WaitUntilEnabled(const wchar_t* name, bool enabled, DWORD 
 }
 
 HWND LauncherSession::WaitForMessageBox(DWORD timeoutMs) const {
-  BoxSearch search{processId_, nullptr};
-  remote::WaitUntil(
-      [&] {
-        EnumWindows(VisitBox, reinterpret_cast<LPARAM>(&search));
-        return search.found != nullptr;
-      },
-      timeoutMs);
-  return search.found;
+  return remote::FindTopLevelWindow(processId_, L"#32770", timeoutMs);
 }
 
 DWORD LauncherSession::WaitForExit(DWORD timeoutMs) const {
