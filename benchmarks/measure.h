@@ -41,6 +41,29 @@ double MedianPerCall(Work&& work, int repetitions = 9, int batch = 200) {
   return Median(samples);
 }
 
+// Medians of a piece of work and of its reference, timed in alternating
+// repetitions, so that neither profits from the other's warm-up or suffers
+// from what the machine does meanwhile.
+struct Pair {
+  double work;
+  double reference;
+};
+
+template <typename Work, typename Reference>
+Pair MedianPairPerCall(Work&& work, Reference&& reference, int repetitions = 9, int batch = 200) {
+  std::vector<double> workSamples, referenceSamples;
+  const auto time = [batch](auto& what) {
+    const double start = NowMicroseconds();
+    for (int i = 0; i < batch; ++i) what();
+    return (NowMicroseconds() - start) / batch;
+  };
+  for (int r = 0; r < repetitions; ++r) {
+    workSamples.push_back(time(work));
+    referenceSamples.push_back(time(reference));
+  }
+  return {Median(workSamples), Median(referenceSamples)};
+}
+
 // One line of the table: what was measured, its figure, the reference measured
 // in the same run (if any), and the goal it is held to.
 struct Row {

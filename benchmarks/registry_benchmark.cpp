@@ -129,24 +129,23 @@ void SingleCalls(std::vector<Row>& rows) {
   writer.ValueType(REG_SZ);
   const std::wstring written(64, L'y');
 
-  const double rawDword = MedianPerCall([&] { RawRead(path.c_str(), "Number"); });
-  const double rawText = MedianPerCall([&] { RawRead(path.c_str(), "Text"); });
-  rows.push_back({"Value get, REG_DWORD, against open+query+query+close",
-                  MedianPerCall([&] { number_.Value(); }), "us", rawDword, 1.10});
-  rows.push_back({"Value get, REG_DWORD, against one RegGetValueA (information)",
-                  MedianPerCall([&] { number_.Value(); }), "us",
-                  MedianPerCall([&] { RawGetValue(path.c_str(), "Number"); })});
-  rows.push_back({"Value get, 64-character REG_SZ, against open+query+query+close",
-                  MedianPerCall([&] { text_.Value(); }), "us", rawText, 1.10});
-  rows.push_back({"Value get, 64-character REG_SZ, against one RegGetValueA (info)",
-                  MedianPerCall([&] { text_.Value(); }), "us",
-                  MedianPerCall([&] { RawGetValue(path.c_str(), "Text"); })});
-  rows.push_back({"KeyExists, against open+close", MedianPerCall([&] { exists.KeyExists(); }), "us",
-                  MedianPerCall([&] { RawKeyExists(path.c_str()); }), 1.10});
+  const auto readDword = MedianPairPerCall([&] { number_.Value(); }, [&] { RawRead(path.c_str(), "Number"); });
+  const auto readText = MedianPairPerCall([&] { text_.Value(); }, [&] { RawRead(path.c_str(), "Text"); });
+  const auto exist = MedianPairPerCall([&] { exists.KeyExists(); }, [&] { RawKeyExists(path.c_str()); });
   const std::string writtenAnsi(64, 'y');
-  rows.push_back({"Value set, REG_SZ, against create+set+close",
-                  MedianPerCall([&] { writer.Value(TaggedValue{written}); }), "us",
-                  MedianPerCall([&] { RawWriteText(path.c_str(), "Written", writtenAnsi); }), 1.10});
+  const auto write = MedianPairPerCall([&] { writer.Value(TaggedValue{written}); },
+                                       [&] { RawWriteText(path.c_str(), "Written", writtenAnsi); });
+  const double getDword = MedianPerCall([&] { RawGetValue(path.c_str(), "Number"); });
+  const double getText = MedianPerCall([&] { RawGetValue(path.c_str(), "Text"); });
+
+  rows.push_back({"Value get, REG_DWORD, against open+query+query+close", readDword.work, "us",
+                  readDword.reference, 1.10});
+  rows.push_back({"Value get, REG_DWORD, against one RegGetValueA (information)", readDword.work, "us", getDword});
+  rows.push_back({"Value get, 64-character REG_SZ, against open+query+query+close", readText.work, "us",
+                  readText.reference, 1.10});
+  rows.push_back({"Value get, 64-character REG_SZ, against one RegGetValueA (info)", readText.work, "us", getText});
+  rows.push_back({"KeyExists, against open+close", exist.work, "us", exist.reference, 1.10});
+  rows.push_back({"Value set, REG_SZ, against create+set+close", write.work, "us", write.reference, 1.10});
 }
 
 void Enumerations(std::vector<Row>& rows) {
@@ -160,13 +159,17 @@ void Enumerations(std::vector<Row>& rows) {
     NameList names;
     std::int32_t count = 0;
     const int batch = sizes[s] > 1000 ? 1 : 5;
-    values[s] = MedianPerCall([&] { registry.EnumerateValues(names, count); }, 5, batch) / 1000;
-    sections[s] = MedianPerCall([&] { registry.EnumerateSections(names, count); }, 5, batch) / 1000;
+    const auto listValues = MedianPairPerCall([&] { registry.EnumerateValues(names, count); },
+                                              [&] { RawEnumerateValues(path); }, 7, batch);
+    const auto listSections = MedianPairPerCall([&] { registry.EnumerateSections(names, count); },
+                                                [&] { RawEnumerateKeys(path); }, 7, batch);
+    values[s] = listValues.work / 1000;
+    sections[s] = listSections.work / 1000;
     const std::string label = std::to_string(sizes[s]) + " entries";
     rows.push_back({"EnumerateValues, " + label + ", against a raw loop", values[s], "ms",
-                    MedianPerCall([&] { RawEnumerateValues(path); }, 5, batch) / 1000, 1.2});
+                    listValues.reference / 1000, 1.2});
     rows.push_back({"EnumerateSections, " + label + ", against a raw loop", sections[s], "ms",
-                    MedianPerCall([&] { RawEnumerateKeys(path); }, 5, batch) / 1000, 1.2});
+                    listSections.reference / 1000, 1.2});
   }
   rows.push_back({"EnumerateValues growth, 1,000 to 20,000 entries", values[1] / values[0], "x", 0, 25});
   rows.push_back({"EnumerateSections growth, 1,000 to 20,000 entries", sections[1] / sections[0], "x", 0, 25});
