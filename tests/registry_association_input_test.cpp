@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "raw_registry.h"
+#include "association_keys.h"
 #include "registry.h"
 #include "registry_outcome.h"
 
@@ -22,26 +23,6 @@ const std::wstring kSource = L"registry_robustness_tests.cRegistry";
 const std::wstring kExtension = L"cvq7bad";
 const std::wstring kClass = L"Corvalidyne.BadInput";
 const std::wstring kMachineClasses = L"SOFTWARE\\Classes\\";
-
-// The case's keys gone from both class roots before and after it.
-class AssociationKeys {
- public:
-  AssociationKeys() { Remove(); }
-  ~AssociationKeys() { Remove(); }
-  AssociationKeys(const AssociationKeys&) = delete;
-  AssociationKeys& operator=(const AssociationKeys&) = delete;
-
- private:
-  static void Remove() {
-    // With the "?" a faulty conversion would have written in place of a character.
-    for (const std::wstring& key : {L"." + kExtension, L"." + kExtension + L"?", kClass}) {
-      RegDeleteTreeW(HKEY_CLASSES_ROOT, key.c_str());
-      RegDeleteKeyW(HKEY_CLASSES_ROOT, key.c_str());
-      RegDeleteTreeW(HKEY_LOCAL_MACHINE, (kMachineClasses + key).c_str());
-      RegDeleteKeyW(HKEY_LOCAL_MACHINE, (kMachineClasses + key).c_str());
-    }
-  }
-};
 
 bool UnderBothRoots(const std::wstring& key) {
   return testing::KeyPresent(HKEY_CLASSES_ROOT, key) &&
@@ -102,7 +83,8 @@ TEST(RegistryAssociationInput, BadNamesStopAtTheirOwnKeyAndItemsOfEveryKindBecom
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    const AssociationKeys cleanup;
+    // With the "?" a faulty conversion would have written in place of a character.
+    const testing::AssociationKeys cleanup{L"." + kExtension, L"." + kExtension + L"?", kClass};
     Registry registry;
     EXPECT_EQ(Attempt([&] { return Done([&] { c.call(registry); }); }, kSource), c.expected);
     for (const auto& key : c.present) EXPECT_TRUE(UnderBothRoots(key)) << ::testing::PrintToString(key);

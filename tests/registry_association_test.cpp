@@ -11,6 +11,7 @@
 
 #include "handle_probe.h"
 #include "raw_registry.h"
+#include "association_keys.h"
 #include "registry.h"
 
 namespace corvalidyne {
@@ -19,26 +20,6 @@ namespace {
 const std::wstring kExtension = L"cvq7doc";
 const std::wstring kClass = L"Corvalidyne.TestDocument";
 const std::wstring kMachineClasses = L"SOFTWARE\\Classes\\";
-
-// Removes the test's association keys from both class roots before and after
-// the test, whether it passed or failed (Wine keeps HKCR in HKLM\Software\Classes).
-class AssociationKeys {
- public:
-  AssociationKeys() { Remove(); }
-  ~AssociationKeys() { Remove(); }
-  AssociationKeys(const AssociationKeys&) = delete;
-  AssociationKeys& operator=(const AssociationKeys&) = delete;
-
- private:
-  static void Remove() {
-    for (const std::wstring& key : {L"." + kExtension, kClass}) {
-      RegDeleteTreeW(HKEY_CLASSES_ROOT, key.c_str());
-      RegDeleteKeyW(HKEY_CLASSES_ROOT, key.c_str());
-      RegDeleteTreeW(HKEY_LOCAL_MACHINE, (kMachineClasses + key).c_str());
-      RegDeleteKeyW(HKEY_LOCAL_MACHINE, (kMachineClasses + key).c_str());
-    }
-  }
-};
 
 class ScopedHandle {
  public:
@@ -158,7 +139,7 @@ class AssociationChangeWatch {
 };
 
 TEST(RegistryAssociations, TheShellOpensAndPrintsAFileOfTheRegisteredType) {
-  const AssociationKeys cleanup;
+  const testing::AssociationKeys cleanup{L"." + kExtension, kClass};
   const std::wstring recorder = BesideThisProgram(L"recorder.exe");
   ASSERT_NE(GetFileAttributesW(recorder.c_str()), INVALID_FILE_ATTRIBUTES) << Utf8(recorder);
   AssociationChangeWatch watch;
@@ -243,7 +224,7 @@ TEST(RegistryAssociations, TheShellOpensAndPrintsAFileOfTheRegisteredType) {
 }
 
 TEST(RegistryAssociations, OmittedArgumentsWriteOnlyTheOpenVerb) {
-  const AssociationKeys cleanup;
+  const testing::AssociationKeys cleanup{L"." + kExtension, kClass};
   Registry registry;
   registry.CreateEXEAssociation(L"", kClass, L"", kExtension);
   const std::wstring written[] = {L"." + kExtension, kClass, kClass + L"\\shell\\open",
@@ -277,7 +258,7 @@ TEST(RegistryAssociations, ProgramPathsAreTrimmedAndQuotedOnce) {
       {L"   ", L"\""},
   };
   for (const auto& c : cases) {
-    const AssociationKeys cleanup;
+    const testing::AssociationKeys cleanup{L"." + kExtension, kClass};
     Registry registry;
     registry.CreateEXEAssociation(c.given, kClass, L"d", kExtension, L"&Open", false, L"", false, L"", false, L"", 0);
     EXPECT_EQ(DefaultValue(HKEY_CLASSES_ROOT, kClass + L"\\DefaultIcon"), std::wstring(c.stored) + L",0")
@@ -286,7 +267,7 @@ TEST(RegistryAssociations, ProgramPathsAreTrimmedAndQuotedOnce) {
 }
 
 TEST(RegistryAssociations, LeaveNoKeyHandleOpen) {
-  const AssociationKeys cleanup;
+  const testing::AssociationKeys cleanup{L"." + kExtension, kClass};
   const testing::HandleProbe probe;
   for (int round = 0; round < 30; ++round) {
     Registry registry;

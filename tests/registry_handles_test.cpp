@@ -12,16 +12,10 @@
 namespace corvalidyne {
 namespace {
 
+using testing::ComputerName;
 using namespace std::string_literals;
 using testing::HandleProbe;
 using testing::ScratchKey;
-
-std::wstring ComputerName() {
-  char name[MAX_COMPUTERNAME_LENGTH + 1] = {};
-  DWORD size = sizeof name;
-  GetComputerNameA(name, &size);
-  return std::wstring(name, name + size);
-}
 
 Registry Addressing(RegistryRoot root, const std::wstring& section, const std::wstring& valueKey,
                     RegistryValueType type = REG_SZ, const std::wstring& machine = L"") {

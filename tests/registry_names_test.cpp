@@ -12,6 +12,7 @@
 namespace corvalidyne {
 namespace {
 
+using testing::ComputerName;
 using namespace std::string_literals;
 using testing::Attempt;
 using testing::Done;
@@ -21,13 +22,6 @@ using testing::ScratchKey;
 
 const std::wstring kSource = L"registry_robustness_tests.cRegistry";
 const TaggedValue kFallback = L"fallback"s;
-
-std::wstring ComputerName() {
-  char name[MAX_COMPUTERNAME_LENGTH + 1] = {};
-  DWORD size = sizeof name;
-  GetComputerNameA(name, &size);
-  return std::wstring(name, name + size);
-}
 
 Registry Addressing(const std::wstring& section, const std::wstring& valueKey, const std::wstring& machine = L"") {
   Registry registry;

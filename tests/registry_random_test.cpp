@@ -21,6 +21,7 @@
 namespace corvalidyne {
 namespace {
 
+using testing::Widen;
 using namespace std::string_literals;
 using testing::Attempt;
 using testing::Done;
@@ -42,15 +43,6 @@ std::uint32_t ChosenSeed() {
     return static_cast<std::uint32_t>(std::chrono::steady_clock::now().time_since_epoch().count());
   }
   return static_cast<std::uint32_t>(std::stoul(given));
-}
-
-// The test's own conversions, through the platform rather than the object.
-std::wstring Widen(const std::string& ansi) {
-  std::wstring wide(ansi.size(), L'\0');
-  const int length = MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), wide.data(),
-                                         static_cast<int>(wide.size()));
-  wide.resize(static_cast<std::size_t>(length));
-  return wide;
 }
 
 std::string Narrow(const std::wstring& wide) {

@@ -15,6 +15,7 @@
 namespace corvalidyne {
 namespace {
 
+using testing::ComputerName;
 using namespace std::string_literals;
 using testing::HandleProbe;
 using testing::ScratchKey;
@@ -25,13 +26,6 @@ constexpr int kCheckpoint = 10000;
 // Room for the allocator's own bookkeeping; a leak of a few bytes per operation
 // already passes it long before the end.
 constexpr std::size_t kMemorySlack = 1024 * 1024;
-
-std::wstring ComputerName() {
-  char name[MAX_COMPUTERNAME_LENGTH + 1] = {};
-  DWORD size = sizeof name;
-  GetComputerNameA(name, &size);
-  return std::wstring(name, name + size);
-}
 
 // The commit charge: the process's private bytes. (Wine leaves PrivateUsage at 0
 // but reports the same quantity as PagefileUsage, as Windows does.)

@@ -10,27 +10,13 @@
 namespace corvalidyne {
 namespace {
 
+using testing::Ansi;
+using testing::ComputerName;
 using namespace std::string_literals;
 using testing::RawValue;
 using testing::ReadRawA;
 using testing::RunReg;
 using testing::ScratchKey;
-
-std::string Ansi(const std::wstring& text) {
-  const int length = WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                         nullptr, nullptr);
-  std::string result(static_cast<std::size_t>(length), '\0');
-  WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), result.data(), length, nullptr,
-                      nullptr);
-  return result;
-}
-
-std::wstring ComputerName() {
-  char name[MAX_COMPUTERNAME_LENGTH + 1] = {};
-  DWORD size = sizeof name;
-  GetComputerNameA(name, &size);
-  return std::wstring(name, name + size);
-}
 
 Registry WriterAt(const std::wstring& section, const std::wstring& valueKey, RegistryValueType type) {
   Registry registry;

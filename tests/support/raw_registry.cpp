@@ -72,4 +72,28 @@ std::string Utf16Bytes(const std::wstring& text) {
   return std::string(reinterpret_cast<const char*>(text.data()), text.size() * sizeof(wchar_t));
 }
 
+std::string Ansi(const std::wstring& text) {
+  const int length = WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
+                                         nullptr, nullptr);
+  std::string result(static_cast<std::size_t>(length), '\0');
+  WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), result.data(), length, nullptr,
+                      nullptr);
+  return result;
+}
+
+std::wstring Widen(const std::string& ansi) {
+  std::wstring wide(ansi.size(), L'\0');
+  const int length = MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), wide.data(),
+                                         static_cast<int>(wide.size()));
+  wide.resize(static_cast<std::size_t>(length));
+  return wide;
+}
+
+std::wstring ComputerName() {
+  char name[MAX_COMPUTERNAME_LENGTH + 1] = {};
+  DWORD size = sizeof name;
+  GetComputerNameA(name, &size);
+  return std::wstring(name, name + size);
+}
+
 }  // namespace corvalidyne::testing

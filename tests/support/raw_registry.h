@@ -22,6 +22,14 @@ bool ReadRawA(HKEY root, const std::wstring& path, const std::string& ansiName, 
 bool KeyPresent(HKEY root, const std::wstring& path);
 void MakeKey(HKEY root, const std::wstring& path);
 
+// The test's own conversions to and from the ANSI code page, through the
+// platform rather than the object.
+std::string Ansi(const std::wstring& text);
+std::wstring Widen(const std::string& ansi);
+
+// This computer's name, which the registry accepts as a remote machine.
+std::wstring ComputerName();
+
 // Bytes of a UTF-16 text, as the wide functions store strings.
 std::string Utf16Bytes(const std::wstring& text);
 
