@@ -93,14 +93,15 @@ void RegisterFormClass(HINSTANCE instance, WNDPROC procedure) {
 
 }  // namespace
 
-SetupForm::SetupForm(HINSTANCE instance) : instance_(instance), dpi_(ScreenDpi()) {}
+SetupForm::SetupForm(HINSTANCE instance, int dpi)
+    : instance_(instance), dpi_(dpi > 0 ? dpi : ScreenDpi()) {}
 
 SetupForm::~SetupForm() {
   if (window_ != nullptr) DestroyWindow(window_);
 }
 
-std::unique_ptr<SetupForm> SetupForm::Create(HINSTANCE instance) {
-  std::unique_ptr<SetupForm> form(new SetupForm(instance));
+std::unique_ptr<SetupForm> SetupForm::Create(HINSTANCE instance, int dpi) {
+  std::unique_ptr<SetupForm> form(new SetupForm(instance, dpi));
   RegisterPanelClass(instance);
   RegisterFormClass(instance, WindowProc);
 

@@ -18,8 +18,9 @@ class SetupForm {
  public:
   static constexpr wchar_t kClassName[] = L"CorvalidyneSetupForm";
 
-  // Creates the window and its controls from the design, hidden.
-  static std::unique_ptr<SetupForm> Create(HINSTANCE instance);
+  // Creates the window and its controls from the design, hidden, laid out for
+  // the system DPI (or for the given one, as on a screen of that density).
+  static std::unique_ptr<SetupForm> Create(HINSTANCE instance, int dpi = 0);
 
   SetupForm(const SetupForm&) = delete;
   SetupForm& operator=(const SetupForm&) = delete;
@@ -38,7 +39,7 @@ class SetupForm {
     HWND window;
   };
 
-  explicit SetupForm(HINSTANCE instance);
+  SetupForm(HINSTANCE instance, int dpi);
 
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);

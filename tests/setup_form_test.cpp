@@ -121,6 +121,47 @@ TEST_F(SetupFormTest, ControlsMatchTheDesign) {
   }
 }
 
+// A label's text needs no more than three lines of its own font.
+void ExpectFitsInThreeLines(HWND label) {
+  const HDC dc = GetDC(label);
+  const HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(label, WM_GETFONT, 0, 0)));
+  TEXTMETRICW metrics;
+  GetTextMetricsW(dc, &metrics);
+  RECT client;
+  GetClientRect(label, &client);
+  RECT needed{0, 0, client.right, 0};
+  const std::wstring text = WindowText(label);
+  DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &needed,
+            DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX | DT_EXPANDTABS);
+  SelectObject(dc, old);
+  ReleaseDC(label, dc);
+  EXPECT_LE(needed.bottom / metrics.tmHeight, 3);
+  EXPECT_LE(needed.bottom, client.bottom);
+}
+
+TEST(SetupFormDpi, LayoutAndFontsScaleWithTheScreenDensity) {
+  for (const int dpi : {120, 144}) {
+    SCOPED_TRACE(dpi);
+    StepKeys keys;
+    const LiveForm form(dpi);
+    RECT client;
+    GetClientRect(form.Window(), &client);
+    EXPECT_EQ(client.right, MulDiv(6390, dpi, 1440));
+    EXPECT_EQ(client.bottom, MulDiv(7155, dpi, 1440));
+    for (const auto& expected : kLayout) {
+      SCOPED_TRACE(Narrow(expected.name));
+      const HWND control = form[expected.name];
+      const RECT rect = RectInParent(control);
+      EXPECT_EQ(rect.left, MulDiv(expected.left, dpi, 1440));
+      EXPECT_EQ(rect.top, MulDiv(expected.top, dpi, 1440));
+      EXPECT_EQ(rect.right - rect.left, MulDiv(expected.width, dpi, 1440));
+      EXPECT_EQ(rect.bottom - rect.top, MulDiv(expected.height, dpi, 1440));
+      EXPECT_EQ(-FontOf(control).lfHeight, MulDiv(expected.centipoints, dpi, 7200));
+    }
+    for (const wchar_t* name : {L"Label2", L"Label4", L"Label6"}) ExpectFitsInThreeLines(form[name]);
+  }
+}
+
 TEST_F(SetupFormTest, InstallationLiesAboveTheProductWordWhereTheyOverlap) {
   std::vector<HWND> zOrder;
   for (HWND child = GetWindow(form_[L"Frame2"], GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
@@ -215,21 +256,8 @@ TEST_F(SetupFormTest, ResizingMovesNothing) {
 
 TEST_F(SetupFormTest, DescriptionsFitTheirLabelsInThreeLines) {
   for (const wchar_t* name : {L"Label2", L"Label4", L"Label6"}) {
-    const HWND label = form_[name];
-    const HDC dc = GetDC(label);
-    const HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(label, WM_GETFONT, 0, 0)));
-    TEXTMETRICW metrics;
-    GetTextMetricsW(dc, &metrics);
-    RECT client;
-    GetClientRect(label, &client);
-    RECT needed{0, 0, client.right, 0};
-    const std::wstring text = WindowText(label);
-    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &needed,
-              DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX | DT_EXPANDTABS);
-    SelectObject(dc, old);
-    ReleaseDC(label, dc);
-    EXPECT_LE(needed.bottom / metrics.tmHeight, 3) << Narrow(name);
-    EXPECT_LE(needed.bottom, client.bottom) << Narrow(name);
+    SCOPED_TRACE(Narrow(name));
+    ExpectFitsInThreeLines(form_[name]);
   }
 }
 

@@ -13,7 +13,8 @@ namespace corvalidyne::testing {
 // A setup window shown inside the test process, as the program shows it.
 class LiveForm {
  public:
-  LiveForm() : form_(SetupForm::Create(GetModuleHandleW(nullptr))) {
+  // dpi 0: the system's.
+  explicit LiveForm(int dpi = 0) : form_(SetupForm::Create(GetModuleHandleW(nullptr), dpi)) {
     if (form_) form_->Show();
   }
 
