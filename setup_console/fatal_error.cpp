@@ -1,9 +1,7 @@
 #include "fatal_error.h"
 
 #include <string>
-#include <system_error>
 
-#include "ansi_text.h"
 #include "launch_error.h"
 #include "registry_error.h"
 
@@ -30,8 +28,6 @@ ErrorReport Describe(std::exception_ptr error) {
     return {launchError.Number(), launchError.Description()};
   } catch (const RegistryError& registryError) {
     return {registryError.Number(), registryError.Message()};
-  } catch (const std::system_error& systemError) {
-    return {systemError.code().value(), Widen(systemError.what())};
   } catch (const std::exception& other) {
     return {0, Widen(other.what())};
   } catch (...) {
