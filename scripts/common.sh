@@ -67,14 +67,21 @@ fresh_prefix() {
   log "booting Wine prefix $WINEPREFIX"
   "$WINESERVER" -p >/dev/null 2>&1
   "$WINE64" wineboot -i >"$WINEPREFIX.boot.log" 2>&1
-  wine_reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f
-  wine_reg add 'HKCU\Software\Wine\WineBrowser' /v Browsers /t REG_SZ /d 'none-installed' /f
-  # Under our own Xvfb no window manager runs: unmanaged windows spare the 2 s
-  # that Wine otherwise waits for one at every window close.
-  if [ -n "$XVFB_PID" ] || [ "${CORVALIDYNE_UNMANAGED_WINDOWS:-}" = 1 ]; then
-    wine_reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f
-  fi
+  prefix_settings >"$WINEPREFIX/corvalidyne-settings.reg"
+  "$WINE64" regedit /S "$WINEPREFIX/corvalidyne-settings.reg" >>"$WINEPREFIX.boot.log" 2>&1
   open_pages_with_recorder
+}
+
+# A test prefix's settings, as a file for regedit: Wine's crash dialog off and
+# no real browser. Under our own Xvfb no window manager runs: unmanaged windows
+# spare the 2 s that Wine otherwise waits for one at every window close.
+prefix_settings() {
+  printf '%s\n' 'REGEDIT4' '' \
+    '[HKEY_CURRENT_USER\Software\Wine\WineDbg]' '"ShowCrashDialog"=dword:00000000' '' \
+    '[HKEY_CURRENT_USER\Software\Wine\WineBrowser]' '"Browsers"="none-installed"'
+  if [ -n "$XVFB_PID" ] || [ "${CORVALIDYNE_UNMANAGED_WINDOWS:-}" = 1 ]; then
+    printf '%s\n' '' '[HKEY_CURRENT_USER\Software\Wine\X11 Driver]' '"Managed"="N"'
+  fi
 }
 
 # Web addresses and .htm pages open in the recorder, never in a real browser: it

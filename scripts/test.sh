@@ -2,6 +2,7 @@
 # Installs what is missing, builds both architectures and runs every test under Wine.
 set -euo pipefail
 source "$(dirname "$0")/common.sh"
+source "$(dirname "$0")/emulated32.sh"
 
 install_packages
 build_arch i686
@@ -16,9 +17,14 @@ for arch in i686 x86_64; do
   done
 done
 
-trap 'stop_wine; stop_display' EXIT
+trap 'stop_wine; remove_i386_handler; stop_display' EXIT
+remove_i386_handler
 ensure_display
 export CORVALIDYNE_UNMANAGED_WINDOWS=1
 fresh_prefix "$BUILD_ROOT/x86_64/wineprefix"
 log "running the tests (x86_64 build under Wine)"
 ctest --test-dir "$BUILD_ROOT/x86_64" --output-on-failure -j2 --timeout 300
+stop_wine
+
+# The product itself: the i686 build, where this machine can run it.
+run_32bit_tests

@@ -25,13 +25,6 @@ using Opened = std::vector<std::wstring>;
 constexpr wchar_t kWebApp[] = L"http://localhost/corvalidyne";
 constexpr wchar_t kStep1Installer[] = L"Framework\\dotnetfx.exe";
 
-std::string EnabledSteps(const LauncherSession& launcher) {
-  std::string enabled;
-  for (const wchar_t* button : {L"cmdInstallStep1", L"cmdInstallStep2", L"cmdInstallStep3"})
-    enabled += launcher.IsEnabled(button) ? '1' : '0';
-  return enabled;
-}
-
 bool Answers(HWND window) {
   DWORD_PTR ignored = 0;
   return SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_BLOCK, 1000, &ignored) != 0;
@@ -169,7 +162,7 @@ TEST(InstallationFaults, EveryInstallerEndsAndTheLauncherEndsCleanly) {
     LauncherSession launcher(row.standIn,
                              textMedium ? textMedium->Folder() : testing::MediumFolder());
     ASSERT_NE(launcher.Window(), nullptr);
-    ASSERT_EQ(EnabledSteps(launcher), "100");
+    ASSERT_EQ(launcher.EnabledSteps(), "100");
 
     launcher.Click(L"cmdInstallStep1");
     row.disturb(launcher);
@@ -181,8 +174,8 @@ TEST(InstallationFaults, EveryInstallerEndsAndTheLauncherEndsCleanly) {
     } else {
       Sleep(300);  // several polls: every nested wait has returned and refreshed by now
       EXPECT_TRUE(
-          remote::WaitUntil([&] { return EnabledSteps(launcher) == row.stepsAfter; }, 3000))
-          << EnabledSteps(launcher);
+          remote::WaitUntil([&] { return launcher.EnabledSteps() == row.stepsAfter; }, 3000))
+          << launcher.EnabledSteps();
       EXPECT_TRUE(Answers(launcher.Window()));
       launcher.Click(L"cmdClose");
     }

@@ -2,7 +2,6 @@
 // medium whose stand-in installers record how they were started.
 #include <gtest/gtest.h>
 
-#include <array>
 #include <functional>
 #include <string>
 #include <vector>
@@ -24,16 +23,8 @@ using Opened = std::vector<std::wstring>;
 constexpr wchar_t kWebApp[] = L"http://localhost/corvalidyne";
 constexpr wchar_t kWebServerMissing[] =
     L"You must install Internet Information Services prior to installing Corvalidyne.";
-constexpr std::array kInstallButtons{L"cmdInstallStep1", L"cmdInstallStep2", L"cmdInstallStep3"};
 
 std::wstring Readme() { return testing::MediumFolder() + L"\\Readme.htm"; }
-
-// Which Install buttons are enabled, as "100", "010" and so on.
-std::string EnabledSteps(const LauncherSession& launcher) {
-  std::string enabled;
-  for (const wchar_t* button : kInstallButtons) enabled += launcher.IsEnabled(button) ? '1' : '0';
-  return enabled;
-}
 
 // The one stand-in that shows its window, once it does.
 DWORD WaitForOneStandIn(std::size_t count = 1) {
@@ -47,7 +38,7 @@ TEST(Launcher, InstallsTheThreeStepsFromABareRegistryAndOpensTheWebAppAtClose) {
   keys.SetWebServerVersion(5);
   LauncherSession launcher;
   ASSERT_NE(launcher.Window(), nullptr);
-  EXPECT_EQ(EnabledSteps(launcher), "100");
+  EXPECT_EQ(launcher.EnabledSteps(), "100");
 
   const struct {
     const wchar_t* click;
@@ -57,9 +48,9 @@ TEST(Launcher, InstallsTheThreeStepsFromABareRegistryAndOpensTheWebAppAtClose) {
   for (const auto& step : steps) {
     launcher.Click(step.click);
     EXPECT_TRUE(
-        remote::WaitUntil([&] { return EnabledSteps(launcher) == step.enabledAfter; }, 15000))
+        remote::WaitUntil([&] { return launcher.EnabledSteps() == step.enabledAfter; }, 15000))
         << "after " << ::testing::PrintToString(std::wstring(step.click)) << ": "
-        << EnabledSteps(launcher);
+        << launcher.EnabledSteps();
   }
   const std::vector<InstallerStart> expected{
       {L"3", L"Framework\\dotnetfx.exe"},
@@ -109,14 +100,14 @@ TEST(Launcher, StaysLiveWhileAnInstallerRunsAndServesClicksNested) {
   // waits under the inner one: no refresh yet.
   Sleep(300);
   EXPECT_TRUE(StepKeys::Exists(testing::kFrameworkKey));
-  EXPECT_EQ(EnabledSteps(launcher), "100");
+  EXPECT_EQ(launcher.EnabledSteps(), "100");
   ASSERT_TRUE(testing::WaitForProcessEnd(inner, 5000));
   EXPECT_TRUE(launcher.WaitUntilEnabled(L"cmdInstallStep2", true, 2000));
   // The outer Install refreshes once more after the inner one; a refresh turns
   // all three buttons off for a moment before it enables one.
   Sleep(300);
-  EXPECT_TRUE(remote::WaitUntil([&] { return EnabledSteps(launcher) == "010"; }, 2000))
-      << EnabledSteps(launcher);
+  EXPECT_TRUE(remote::WaitUntil([&] { return launcher.EnabledSteps() == "010"; }, 2000))
+      << launcher.EnabledSteps();
   EXPECT_EQ(launcher.InstallerStarts().size(), 2u);
 }
 
@@ -133,7 +124,7 @@ TEST(Launcher, AnInstallerThatEndsWithoutInstallingLeavesItsStepEnabled) {
     Sleep(500);  // several polls: the Install has refreshed by now
     EXPECT_EQ(launcher.InstallerStarts().size(), 1u);
     EXPECT_FALSE(StepKeys::Exists(testing::kFrameworkKey));
-    EXPECT_EQ(EnabledSteps(launcher), "100");
+    EXPECT_EQ(launcher.EnabledSteps(), "100");
     EXPECT_TRUE(launcher.IsRunning());
   }
 }
@@ -147,7 +138,7 @@ TEST(Launcher, Step3StartsOnlyWithTheWebServerInVersion5OrLater) {
   keys.Set(testing::kMsdeKey, true);
   LauncherSession launcher(L"run=100 skip");
   ASSERT_NE(launcher.Window(), nullptr);
-  ASSERT_EQ(EnabledSteps(launcher), "001");
+  ASSERT_EQ(launcher.EnabledSteps(), "001");
 
   const auto setVersion = [&](DWORD type, const void* data, DWORD size) {
     keys.Set(testing::kWebServerKey, true);
@@ -194,7 +185,7 @@ TEST(Launcher, Step3StartsOnlyWithTheWebServerInVersion5OrLater) {
       EXPECT_EQ(launcher.Opened().back(), Readme());
       EXPECT_EQ(launcher.InstallerStarts().size(), startsBefore) << "nothing launched";
     }
-    EXPECT_EQ(EnabledSteps(launcher), "001");
+    EXPECT_EQ(launcher.EnabledSteps(), "001");
   }
 }
 
@@ -300,7 +291,7 @@ TEST(Launcher, AnInstallerThatCannotBeStartedEndsTheProgramWithItsError) {
   EXPECT_NE(text.find(L"Error 2: " + expected), std::wstring::npos)
       << ::testing::PrintToString(text);
   EXPECT_EQ(MessageBoxTitle(box), L"Corvalidyne");
-  EXPECT_EQ(EnabledSteps(launcher), "100");
+  EXPECT_EQ(launcher.EnabledSteps(), "100");
   PostMessageW(box, WM_COMMAND, IDOK, 0);
   EXPECT_EQ(launcher.WaitForExit(), 1u);
   EXPECT_TRUE(launcher.InstallerStarts().empty());

@@ -19,7 +19,7 @@ using testing::Attempt;
 using testing::Done;
 using testing::Outcome;
 
-const std::wstring kSource = L"registry_robustness_tests.cRegistry";
+const std::wstring kSource = testing::ErrorSource();
 const std::wstring kExtension = L"cvq7bad";
 const std::wstring kClass = L"Corvalidyne.BadInput";
 const std::wstring kMachineClasses = L"SOFTWARE\\Classes\\";

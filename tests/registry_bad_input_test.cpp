@@ -22,7 +22,7 @@ using testing::Listed;
 using testing::Outcome;
 using testing::ScratchKey;
 
-const std::wstring kSource = L"registry_robustness_tests.cRegistry";
+const std::wstring kSource = testing::ErrorSource();
 const TaggedValue kFallback = L"fallback"s;
 constexpr std::int32_t kSetValueError = -2147194455;
 constexpr std::int32_t kClassMissingError = -2147194451;

@@ -13,7 +13,7 @@ namespace {
 
 using testing::ScratchKey;
 
-const std::wstring kSource = L"registry_behaviour_tests.cRegistry";
+const std::wstring kSource = testing::ErrorSource();
 const RegistryRoot kBadRoot = static_cast<RegistryRoot>(0x80000077u);
 
 Registry Addressing(RegistryRoot root, const std::wstring& section, const std::wstring& valueKey = L"",

@@ -20,7 +20,7 @@ using testing::Listed;
 using testing::Outcome;
 using testing::ScratchKey;
 
-const std::wstring kSource = L"registry_robustness_tests.cRegistry";
+const std::wstring kSource = testing::ErrorSource();
 const TaggedValue kFallback = L"fallback"s;
 
 Registry Addressing(const std::wstring& section, const std::wstring& valueKey, const std::wstring& machine = L"") {

@@ -4,6 +4,7 @@
 
 #include "handle_probe.h"
 #include "key_handle.h"
+#include "raw_registry.h"
 #include "registry.h"
 #include "scratch_key.h"
 
@@ -165,7 +166,7 @@ TEST(RegistryErrors, CarryNumberSourceAndMessage) {
     FAIL() << "nothing thrown";
   } catch (const RegistryError& error) {
     EXPECT_EQ(error.Number(), 26001);
-    EXPECT_EQ(error.Source(), L"registry_tests.cRegistry");
+    EXPECT_EQ(error.Source(), testing::ErrorSource());
     EXPECT_EQ(error.Message(), L"Failed to create registry");
     EXPECT_STREQ(error.what(), "registry error 26001: Failed to create registry");
   }

@@ -29,7 +29,7 @@ using testing::Outcome;
 using testing::RawValue;
 using testing::ScratchKey;
 
-const std::wstring kSource = L"registry_robustness_tests.cRegistry";
+const std::wstring kSource = testing::ErrorSource();
 const TaggedValue kFallback = L"fallback"s;
 constexpr int kOperations = 15000;
 constexpr std::int32_t kSetValueError = -2147194455;

@@ -71,7 +71,8 @@ std::wstring BuildFolder() {
 
 std::wstring MediumFolder() { return BuildFolder() + L"\\medium"; }
 
-LauncherSession::LauncherSession(const std::wstring& standInOptions, const std::wstring& medium)
+LauncherSession::LauncherSession(const std::wstring& standInOptions, const std::wstring& medium,
+                                 DWORD startTimeoutMs)
     : standInLog_(TempFile(L"-standin.log")), recorderLog_(TempFile(L"-opened.log")) {
   // The launcher, the stand-ins it starts and the pages the shell opens all
   // inherit these.
@@ -90,11 +91,13 @@ LauncherSession::LauncherSession(const std::wstring& standInOptions, const std::
   CloseHandle(information.hThread);
   process_ = information.hProcess;
   processId_ = information.dwProcessId;
-  window_ = remote::FindSetupWindow(processId_, 15000);
+  window_ = remote::FindSetupWindow(processId_, startTimeoutMs);
   // The window shows before its first refresh has ended; once it answers a
   // message, the program has reached its message loop.
   DWORD_PTR ignored = 0;
-  if (window_ != nullptr) SendMessageTimeoutW(window_, WM_NULL, 0, 0, SMTO_BLOCK, 5000, &ignored);
+  if (window_ != nullptr) {
+    SendMessageTimeoutW(window_, WM_NULL, 0, 0, SMTO_BLOCK, startTimeoutMs, &ignored);
+  }
 }
 
 LauncherSession::~LauncherSession() {
@@ -115,6 +118,13 @@ HWND LauncherSession::Button(const wchar_t* name) const {
 }
 
 void LauncherSession::Click(const wchar_t* name) const { remote::Click(Button(name)); }
+
+std::string LauncherSession::EnabledSteps() const {
+  std::string enabled;
+  for (const wchar_t* button : {L"cmdInstallStep1", L"cmdInstallStep2", L"cmdInstallStep3"})
+    enabled += IsEnabled(button) ? '1' : '0';
+  return enabled;
+}
 
 bool LauncherSession::WaitUntilEnabled(const wchar_t* name, bool enabled, DWORD timeoutMs) const {
   return remote::WaitUntil([&] { return IsEnabled(name) == enabled; }, timeoutMs);

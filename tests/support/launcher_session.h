@@ -24,8 +24,10 @@ struct InstallerStart {
 // if a test leaves it running.
 class LauncherSession {
  public:
+  // Waits up to startTimeoutMs for the window and the end of its first refresh.
   explicit LauncherSession(const std::wstring& standInOptions = L"run=200",
-                           const std::wstring& medium = MediumFolder());
+                           const std::wstring& medium = MediumFolder(),
+                           DWORD startTimeoutMs = 15000);
   ~LauncherSession();
   LauncherSession(const LauncherSession&) = delete;
   LauncherSession& operator=(const LauncherSession&) = delete;
@@ -33,6 +35,8 @@ class LauncherSession {
   HWND Window() const { return window_; }
   HWND Button(const wchar_t* name) const;
   bool IsEnabled(const wchar_t* name) const { return IsWindowEnabled(Button(name)) != FALSE; }
+  // Which Install buttons are enabled, as "100", "010" and so on.
+  std::string EnabledSteps() const;
   void Click(const wchar_t* name) const;
   bool WaitUntilEnabled(const wchar_t* name, bool enabled, DWORD timeoutMs = 15000) const;
 

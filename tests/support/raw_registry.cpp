@@ -96,4 +96,12 @@ std::wstring ComputerName() {
   return std::wstring(name, name + size);
 }
 
+std::wstring ErrorSource() {
+  wchar_t path[MAX_PATH] = {};
+  GetModuleFileNameW(nullptr, path, MAX_PATH);
+  std::wstring name(path);
+  name = name.substr(name.find_last_of(L"\\/") + 1);
+  return name.substr(0, name.rfind(L'.')) + L".cRegistry";
+}
+
 }  // namespace corvalidyne::testing

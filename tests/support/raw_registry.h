@@ -30,6 +30,10 @@ std::wstring Widen(const std::string& ansi);
 // This computer's name, which the registry accepts as a remote machine.
 std::wstring ComputerName();
 
+// The source of the registry object's errors in this program, from its own
+// file name: "<name without extension>.cRegistry".
+std::wstring ErrorSource();
+
 // Bytes of a UTF-16 text, as the wide functions store strings.
 std::string Utf16Bytes(const std::wstring& text);
 
