@@ -77,7 +77,9 @@ other_i386_handler() {
 # where no handler exists. On failure SKIP_REASON says why.
 enable_32bit_programs() {
   if [ "$(id -u)" -ne 0 ]; then
-    SKIP_REASON="registering an emulator for 32-bit programs needs root"
+    # Someone else may have set it all up.
+    "$WINE32" --version >/dev/null 2>&1 && return 0
+    SKIP_REASON="32-bit Wine does not start, and setting it up needs root"
     return 1
   fi
   if ! install_32bit_wine; then

@@ -27,72 +27,56 @@ Registry WriterAt(const std::wstring& section, const std::wstring& valueKey, Reg
   return registry;
 }
 
-// One write of each kind, as stored and as reg.exe lists it.
-struct WriteCase {
-  const char* name;
-  RegistryValueType valueType;
-  TaggedValue written;
-  RawValue stored;
-  const char* regQueryLine;  // how reg.exe lists the value, or null where it cannot show it
-};
-
-const WriteCase kWriteCases[] = {
-    {"path", REG_SZ, L"C:\\App", {REG_SZ, "C:\\App\0"s}, "path    REG_SZ    C:\\App"},
-    {"reference", REG_SZ, L"%WINDIR%\\App", {REG_EXPAND_SZ, "%WINDIR%\\App\0"s},
-     "reference    REG_EXPAND_SZ    %WINDIR%\\App"},
-    {"expand plain", REG_EXPAND_SZ, L"plain", {REG_SZ, "plain\0"s}, "expand plain    REG_SZ    plain"},
-    {"percent", REG_EXPAND_SZ, L"100%", {REG_SZ, "100%\0"s}, "percent    REG_SZ    100%"},
-    {"far apart", REG_SZ, L"50% now, 20% later", {REG_EXPAND_SZ, "50% now, 20% later\0"s}, nullptr},
-    {"adjacent", REG_SZ, L"a%%b", {REG_SZ, "a%%b\0"s}, nullptr},
-    {"one between", REG_SZ, L"%a%", {REG_EXPAND_SZ, "%a%\0"s}, nullptr},
-    {"third percent", REG_SZ, L"%%a%", {REG_EXPAND_SZ, "%%a%\0"s}, nullptr},
-    {"empty text", REG_SZ, L"", {REG_SZ, "\0"s}, nullptr},
-    {"empty value", REG_SZ, TaggedValue{}, {REG_SZ, "\0"s}, nullptr},
-    {"int32 as text", REG_SZ, std::int32_t{42}, {REG_SZ, "42\0"s}, "int32 as text    REG_SZ    42"},
-    {"int16 as text", REG_SZ, std::int16_t{-7}, {REG_SZ, "-7\0"s}, nullptr},
-    {"true as text", REG_SZ, true, {REG_SZ, "1\0"s}, nullptr},
-    {"false as text", REG_SZ, false, {REG_SZ, "0\0"s}, nullptr},
-    {"double as text", REG_SZ, 2.5, {REG_SZ, "2.5\0"s}, nullptr},
-    {"large double", REG_SZ, 1e20, {REG_SZ, "1e+20\0"s}, nullptr},
-    {"bytes as text", REG_SZ, Bytes{0x0A, 0xFF, 0x00}, {REG_SZ, "0AFF00\0"s}, nullptr},
-    {"embedded nul", REG_SZ, L"a\0b"s, {REG_SZ, "a\0b\0"s}, nullptr},
-    {"code page", REG_SZ, L"Caf\u00e9", {REG_SZ, Ansi(L"Caf\u00e9") + '\0'}, nullptr},
-    {"dword", REG_DWORD, std::int32_t{0x12345678}, {REG_DWORD, "\x78\x56\x34\x12"s},
-     "dword    REG_DWORD    0x12345678"},
-    {"int16 dword", REG_DWORD, std::int16_t{-1}, {REG_DWORD, "\xFF\xFF\xFF\xFF"s}, "int16 dword    REG_DWORD    0xffffffff"},
-    {"big endian", REG_DWORD_BIG_ENDIAN, std::int32_t{1}, {REG_DWORD, "\x01\0\0\0"s}, "big endian    REG_DWORD    0x1"},
-    {"binary", REG_BINARY, Bytes{1, 2, 3}, {REG_BINARY, "\x01\x02\x03"s}, "binary    REG_BINARY    010203"},
-    {"empty binary", REG_BINARY, Bytes{}, {REG_BINARY, ""s}, nullptr},
-};
-
-void WriteEachCase(const ScratchKey& scratch) {
-  for (const auto& c : kWriteCases) {
+// Each write read back raw by the ANSI functions and as reg.exe lists it.
+TEST(RegistryWrite, StoresEachKindAsTheValueTypeAsks) {
+  ScratchKey scratch;
+  const struct {
+    const char* name;
+    RegistryValueType valueType;
+    TaggedValue written;
+    RawValue stored;
+    const char* regQueryLine;  // how reg.exe lists the value, or null where it cannot show it
+  } cases[] = {
+      {"path", REG_SZ, L"C:\\App", {REG_SZ, "C:\\App\0"s}, "path    REG_SZ    C:\\App"},
+      {"reference", REG_SZ, L"%WINDIR%\\App", {REG_EXPAND_SZ, "%WINDIR%\\App\0"s},
+       "reference    REG_EXPAND_SZ    %WINDIR%\\App"},
+      {"expand plain", REG_EXPAND_SZ, L"plain", {REG_SZ, "plain\0"s}, "expand plain    REG_SZ    plain"},
+      {"percent", REG_EXPAND_SZ, L"100%", {REG_SZ, "100%\0"s}, "percent    REG_SZ    100%"},
+      {"far apart", REG_SZ, L"50% now, 20% later", {REG_EXPAND_SZ, "50% now, 20% later\0"s}, nullptr},
+      {"adjacent", REG_SZ, L"a%%b", {REG_SZ, "a%%b\0"s}, nullptr},
+      {"one between", REG_SZ, L"%a%", {REG_EXPAND_SZ, "%a%\0"s}, nullptr},
+      {"third percent", REG_SZ, L"%%a%", {REG_EXPAND_SZ, "%%a%\0"s}, nullptr},
+      {"empty text", REG_SZ, L"", {REG_SZ, "\0"s}, nullptr},
+      {"empty value", REG_SZ, TaggedValue{}, {REG_SZ, "\0"s}, nullptr},
+      {"int32 as text", REG_SZ, std::int32_t{42}, {REG_SZ, "42\0"s}, "int32 as text    REG_SZ    42"},
+      {"int16 as text", REG_SZ, std::int16_t{-7}, {REG_SZ, "-7\0"s}, nullptr},
+      {"true as text", REG_SZ, true, {REG_SZ, "1\0"s}, nullptr},
+      {"false as text", REG_SZ, false, {REG_SZ, "0\0"s}, nullptr},
+      {"double as text", REG_SZ, 2.5, {REG_SZ, "2.5\0"s}, nullptr},
+      {"large double", REG_SZ, 1e20, {REG_SZ, "1e+20\0"s}, nullptr},
+      {"bytes as text", REG_SZ, Bytes{0x0A, 0xFF, 0x00}, {REG_SZ, "0AFF00\0"s}, nullptr},
+      {"embedded nul", REG_SZ, L"a\0b"s, {REG_SZ, "a\0b\0"s}, nullptr},
+      {"code page", REG_SZ, L"Caf\u00e9", {REG_SZ, Ansi(L"Caf\u00e9") + '\0'}, nullptr},
+      {"dword", REG_DWORD, std::int32_t{0x12345678}, {REG_DWORD, "\x78\x56\x34\x12"s},
+       "dword    REG_DWORD    0x12345678"},
+      {"int16 dword", REG_DWORD, std::int16_t{-1}, {REG_DWORD, "\xFF\xFF\xFF\xFF"s}, "int16 dword    REG_DWORD    0xffffffff"},
+      {"big endian", REG_DWORD_BIG_ENDIAN, std::int32_t{1}, {REG_DWORD, "\x01\0\0\0"s}, "big endian    REG_DWORD    0x1"},
+      {"binary", REG_BINARY, Bytes{1, 2, 3}, {REG_BINARY, "\x01\x02\x03"s}, "binary    REG_BINARY    010203"},
+      {"empty binary", REG_BINARY, Bytes{}, {REG_BINARY, ""s}, nullptr},
+  };
+  for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     Registry registry = WriterAt(scratch.Path(), std::wstring(c.name, c.name + strlen(c.name)), c.valueType);
     registry.Value(c.written);
-    EXPECT_EQ(registry.ValueType(), c.valueType) << "a write changes no field";
-  }
-}
-
-// Each write read back raw by the ANSI functions.
-TEST(RegistryWrite, StoresEachKindAsTheValueTypeAsks) {
-  ScratchKey scratch;
-  WriteEachCase(scratch);
-  for (const auto& c : kWriteCases) {
-    SCOPED_TRACE(c.name);
     RawValue stored;
     ASSERT_TRUE(ReadRawA(HKEY_CURRENT_USER, scratch.Path(), c.name, stored));
     EXPECT_EQ(stored.type, c.stored.type);
     EXPECT_EQ(stored.data, c.stored.data);
+    EXPECT_EQ(registry.ValueType(), c.valueType) << "a write changes no field";
   }
-}
 
-// reg.exe as an independent reader of the same writes.
-TEST(RegistryWrite, RegExeListsEachKindAsWritten) {
-  ScratchKey scratch;
-  WriteEachCase(scratch);
   const std::string listing = RunReg(L"query \"" + scratch.RegPath() + L"\"").output;
-  for (const auto& c : kWriteCases) {
+  for (const auto& c : cases) {
     if (c.regQueryLine != nullptr) {
       EXPECT_NE(listing.find("    "s + c.regQueryLine + "\r\n"), std::string::npos) << c.regQueryLine << "\n" << listing;
     }
