@@ -115,6 +115,9 @@ boot_32bit_prefix() {
     [ -f "$WINEPREFIX/drive_c/windows/system32/kernel32.dll" ]; then
     log "reusing the 32-bit Wine prefix $WINEPREFIX"
     "$WINESERVER" -p >/dev/null 2>&1
+    # The prefix's own processes start now, not in the first test, whose output
+    # they would hold open until the server ends.
+    "$WINE32" wineboot >>"$WINEPREFIX.boot.log" 2>&1
     return 0
   fi
   stop_wine
