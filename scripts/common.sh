@@ -12,11 +12,14 @@ PACKAGES=(
 
 log() { printf '==> %s\n' "$*" >&2; }
 
+package_installed() {
+  dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"
+}
+
 install_packages() {
   local missing=()
   for package in "${PACKAGES[@]}"; do
-    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||
-      missing+=("$package")
+    package_installed "$package" || missing+=("$package")
   done
   [ ${#missing[@]} -eq 0 ] && return 0
   log "installing: ${missing[*]}"
@@ -67,9 +70,15 @@ fresh_prefix() {
   log "booting Wine prefix $WINEPREFIX"
   "$WINESERVER" -p >/dev/null 2>&1
   "$WINE64" wineboot -i >"$WINEPREFIX.boot.log" 2>&1
-  prefix_settings >"$WINEPREFIX/corvalidyne-settings.reg"
-  "$WINE64" regedit /S "$WINEPREFIX/corvalidyne-settings.reg" >>"$WINEPREFIX.boot.log" 2>&1
+  apply_prefix_settings "$WINE64"
   open_pages_with_recorder
+}
+
+# apply_prefix_settings LOADER: imports prefix_settings into the booted prefix.
+apply_prefix_settings() {
+  local settings="$WINEPREFIX/corvalidyne-settings.reg"
+  prefix_settings >"$settings"
+  "$1" regedit /S "$settings" >>"$WINEPREFIX.boot.log" 2>&1
 }
 
 # A test prefix's settings, as a file for regedit: Wine's crash dialog off and

@@ -43,9 +43,7 @@ enable_backports() {
 }
 
 install_32bit_wine() {
-  local installed=1
-  dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null | grep -q "install ok installed" || installed=0
-  qemu_is_recent && [ $installed = 1 ] && return 0
+  qemu_is_recent && package_installed wine32:i386 && return 0
   log "installing qemu-user (at least version ${QEMU_MINIMUM#1:}) and wine32:i386"
   dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386 || return 1
   apt-get update -qq >/dev/null || return 1
@@ -127,9 +125,7 @@ boot_32bit_prefix() {
   # The server makes a new prefix of the width it is told, not its own.
   WINEARCH=win32 "$WINESERVER" -p >/dev/null 2>&1
   WINEARCH=win32 "$WINE32" wineboot -i >"$WINEPREFIX.boot.log" 2>&1 || return 1
-  local settings="$WINEPREFIX/corvalidyne-settings.reg"
-  prefix_settings >"$settings"
-  "$WINE32" regedit /S "$settings" >>"$WINEPREFIX.boot.log" 2>&1 || true
+  apply_prefix_settings "$WINE32" || true
   touch "$ready"
 }
 

@@ -16,14 +16,13 @@ namespace {
 
 using testing::InstallerStart;
 using testing::kLayout;
+using testing::Narrow;
 using testing::ScreenDpi;
 using testing::LauncherSession;
 using testing::StepKeys;
 
 // Generous: under emulation a process start can take many seconds.
 constexpr DWORD kProcessStartMs = 60000;
-
-std::string Narrow(const wchar_t* text) { return ::testing::internal::String::ShowWideCString(text); }
 
 void ExpectTheDesignedLayout(HWND form) {
   ASSERT_EQ(ScreenDpi(), 96) << "the pixel rectangles below are those of 96 DPI";
@@ -33,11 +32,7 @@ void ExpectTheDesignedLayout(HWND form) {
     ASSERT_NE(control, nullptr);
     const HWND container = expected.container ? remote::FindControl(form, expected.container) : form;
     EXPECT_EQ(GetParent(control), container);
-    const RECT rect = testing::RectInParent(control);
-    EXPECT_EQ(rect.left, expected.left / 15);
-    EXPECT_EQ(rect.top, expected.top / 15);
-    EXPECT_EQ(rect.right - rect.left, expected.width / 15);
-    EXPECT_EQ(rect.bottom - rect.top, expected.height / 15);
+    testing::ExpectDesignedRect(control, expected, 96);
   }
 }
 

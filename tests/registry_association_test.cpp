@@ -17,6 +17,8 @@
 namespace corvalidyne {
 namespace {
 
+using testing::Utf8;
+
 const std::wstring kExtension = L"cvq7doc";
 const std::wstring kClass = L"Corvalidyne.TestDocument";
 const std::wstring kMachineClasses = L"SOFTWARE\\Classes\\";
@@ -40,15 +42,6 @@ std::wstring BesideThisProgram(const std::wstring& name) {
   GetModuleFileNameW(nullptr, self, MAX_PATH);
   const std::wstring path(self);
   return path.substr(0, path.find_last_of(L'\\') + 1) + name;
-}
-
-std::string Utf8(const std::wstring& text) {
-  const int length = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                         nullptr, nullptr);
-  std::string result(static_cast<std::size_t>(length), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), result.data(), length, nullptr,
-                      nullptr);
-  return result;
 }
 
 std::wstring DefaultValue(HKEY root, const std::wstring& path) {

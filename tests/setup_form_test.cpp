@@ -12,7 +12,9 @@ namespace corvalidyne {
 namespace {
 
 using testing::ClassName;
+using testing::ExpectDesignedRect;
 using testing::kLayout;
+using testing::Narrow;
 using testing::ScreenDpi;
 using testing::RectInParent;
 using testing::LiveForm;
@@ -26,8 +28,6 @@ LOGFONTW FontOf(HWND control) {
   GetObjectW(reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)), sizeof font, &font);
   return font;
 }
-
-std::string Narrow(const wchar_t* text) { return ::testing::internal::String::ShowWideCString(text); }
 
 class SetupFormTest : public ::testing::Test {
  protected:
@@ -45,11 +45,7 @@ TEST_F(SetupFormTest, ControlsMatchTheDesign) {
     const HWND container = expected.container ? form_[expected.container] : form_.Window();
     EXPECT_EQ(GetParent(control), container);
 
-    const RECT rect = RectInParent(control);
-    EXPECT_EQ(rect.left, expected.left / 15);
-    EXPECT_EQ(rect.top, expected.top / 15);
-    EXPECT_EQ(rect.right - rect.left, expected.width / 15);
-    EXPECT_EQ(rect.bottom - rect.top, expected.height / 15);
+    ExpectDesignedRect(control, expected, 96);
 
     EXPECT_EQ(WindowText(control), expected.text);
     const LOGFONTW font = FontOf(control);
@@ -102,11 +98,7 @@ TEST(SetupFormDpi, LayoutAndFontsScaleWithTheScreenDensity) {
     for (const auto& expected : kLayout) {
       SCOPED_TRACE(Narrow(expected.name));
       const HWND control = form[expected.name];
-      const RECT rect = RectInParent(control);
-      EXPECT_EQ(rect.left, MulDiv(expected.left, dpi, 1440));
-      EXPECT_EQ(rect.top, MulDiv(expected.top, dpi, 1440));
-      EXPECT_EQ(rect.right - rect.left, MulDiv(expected.width, dpi, 1440));
-      EXPECT_EQ(rect.bottom - rect.top, MulDiv(expected.height, dpi, 1440));
+      ExpectDesignedRect(control, expected, dpi);
       EXPECT_EQ(-FontOf(control).lfHeight, MulDiv(expected.centipoints, dpi, 7200));
     }
     for (const wchar_t* name : {L"Label2", L"Label4", L"Label6"}) ExpectFitsInThreeLines(form[name]);

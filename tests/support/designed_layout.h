@@ -1,6 +1,9 @@
 #pragma once
 
+#include <gtest/gtest.h>
 #include <windows.h>
+
+#include <string>
 
 namespace corvalidyne::testing {
 
@@ -43,7 +46,7 @@ inline const Expected kLayout[] = {
     {L"cmdClose", L"Button", nullptr, 4800, 6720, 1215, 375, L"Close", nullptr, 800, 15},
 };
 
-// The rectangles above are in pixels at 96 DPI: twips / 15.
+// The screen's DPI, by which the twips above become pixels (at 96, twips / 15).
 inline int ScreenDpi() {
   const HDC screen = GetDC(nullptr);
   const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
@@ -58,6 +61,20 @@ inline RECT RectInParent(HWND control) {
   GetWindowRect(control, &rect);
   MapWindowPoints(nullptr, GetParent(control), reinterpret_cast<POINT*>(&rect), 2);
   return rect;
+}
+
+// Expects the control at its designed rectangle, in pixels at the given DPI.
+inline void ExpectDesignedRect(HWND control, const Expected& expected, int dpi) {
+  const RECT rect = RectInParent(control);
+  EXPECT_EQ(rect.left, MulDiv(expected.left, dpi, 1440));
+  EXPECT_EQ(rect.top, MulDiv(expected.top, dpi, 1440));
+  EXPECT_EQ(rect.right - rect.left, MulDiv(expected.width, dpi, 1440));
+  EXPECT_EQ(rect.bottom - rect.top, MulDiv(expected.height, dpi, 1440));
+}
+
+// A control's name, for test traces.
+inline std::string Narrow(const wchar_t* text) {
+  return ::testing::internal::String::ShowWideCString(text);
 }
 
 }  // namespace corvalidyne::testing

@@ -18,6 +18,15 @@ class Key {
   HKEY key_ = nullptr;
 };
 
+std::string Encoded(const std::wstring& text, UINT codePage) {
+  const int length = WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
+                                         nullptr, nullptr);
+  std::string result(static_cast<std::size_t>(length), '\0');
+  WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), result.data(), length, nullptr,
+                      nullptr);
+  return result;
+}
+
 }  // namespace
 
 void WriteRaw(HKEY root, const std::wstring& path, const std::string& ansiName, const RawValue& value) {
@@ -72,14 +81,9 @@ std::string Utf16Bytes(const std::wstring& text) {
   return std::string(reinterpret_cast<const char*>(text.data()), text.size() * sizeof(wchar_t));
 }
 
-std::string Ansi(const std::wstring& text) {
-  const int length = WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                         nullptr, nullptr);
-  std::string result(static_cast<std::size_t>(length), '\0');
-  WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), result.data(), length, nullptr,
-                      nullptr);
-  return result;
-}
+std::string Ansi(const std::wstring& text) { return Encoded(text, CP_ACP); }
+
+std::string Utf8(const std::wstring& text) { return Encoded(text, CP_UTF8); }
 
 std::wstring Widen(const std::string& ansi) {
   std::wstring wide(ansi.size(), L'\0');

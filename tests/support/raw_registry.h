@@ -26,6 +26,8 @@ void MakeKey(HKEY root, const std::wstring& path);
 // platform rather than the object.
 std::string Ansi(const std::wstring& text);
 std::wstring Widen(const std::string& ansi);
+// For messages of failed checks.
+std::string Utf8(const std::wstring& text);
 
 // This computer's name, which the registry accepts as a remote machine.
 std::wstring ComputerName();
