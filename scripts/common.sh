@@ -7,7 +7,7 @@ WINE64=/usr/lib/wine/wine64
 WINESERVER=/usr/lib/wine/wineserver64
 PACKAGES=(
   cmake make g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix googletest
-  wine wine64 xvfb xauth fonts-wine imagemagick
+  wine wine64 xvfb xauth fonts-wine fonts-liberation imagemagick
 )
 
 log() { printf '==> %s\n' "$*" >&2; }
