@@ -7,8 +7,9 @@ WINE64=/usr/lib/wine/wine64
 WINESERVER=/usr/lib/wine/wineserver64
 PACKAGES=(
   cmake make g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix googletest
-  wine wine64 xvfb xauth fonts-wine fonts-liberation imagemagick
+  wine wine64 xvfb xauth fonts-wine fonts-liberation fonts-dejavu-core imagemagick
 )
+WINE_FONTS=/usr/share/wine/fonts
 
 log() { printf '==> %s\n' "$*" >&2; }
 
@@ -70,8 +71,39 @@ fresh_prefix() {
   log "booting Wine prefix $WINEPREFIX"
   "$WINESERVER" -p >/dev/null 2>&1
   "$WINE64" wineboot -i >"$WINEPREFIX.boot.log" 2>&1
+  install_prefix_fonts
   apply_prefix_settings "$WINE64"
   open_pages_with_recorder
+}
+
+# A Windows machine's dialog font is Tahoma. Debian's Wine leaves a new prefix's
+# Fonts folder empty and does not load fonts-wine's Tahoma by itself, so that
+# "MS Shell Dlg 2" would realise in whatever wide face fontconfig offers.
+install_prefix_fonts() {
+  cp "$WINE_FONTS/tahoma.ttf" "$WINE_FONTS/tahomabd.ttf" "$WINEPREFIX/drive_c/windows/Fonts/"
+}
+
+# The faces a Windows machine gives, each as asked for=families accepted=what provides it.
+EXPECTED_FONTS=(
+  "MS Shell Dlg 2=Tahoma=fonts-wine's tahoma.ttf copied into the prefix (install_prefix_fonts)"
+  "Arial=Arial|Liberation Sans=the package fonts-liberation (Arial's metrics)"
+)
+
+# check_prefix_fonts LOADER TOOL: fails with one line for each face that the
+# prefix realises in another family, before any layout test can notice.
+check_prefix_fonts() {
+  local loader=$1 tool=$2 status=0 entry face accepted provider got
+  local output
+  output=$("$loader" "$tool" "MS Shell Dlg 2" Arial 2>/dev/null | tr -d '\r')
+  for entry in "${EXPECTED_FONTS[@]}"; do
+    IFS='=' read -r face accepted provider <<<"$entry"
+    got=$(sed -n "s/^$face=//p" <<<"$output")
+    if ! grep -Eqx "$accepted" <<<"$got"; then
+      log "FONT: \"$face\" realises as \"${got:-nothing}\" in $WINEPREFIX, expected \"${accepted//|/\" or \"}\": provided by $provider"
+      status=1
+    fi
+  done
+  return $status
 }
 
 # apply_prefix_settings LOADER: imports prefix_settings into the booted prefix.

@@ -113,6 +113,7 @@ boot_32bit_prefix() {
     [ -f "$WINEPREFIX/drive_c/windows/system32/kernel32.dll" ]; then
     log "reusing the 32-bit Wine prefix $WINEPREFIX"
     "$WINESERVER" -p >/dev/null 2>&1
+    install_prefix_fonts
     # The prefix's own processes start now, not in the first test, whose output
     # they would hold open until the server ends.
     "$WINE32" wineboot >>"$WINEPREFIX.boot.log" 2>&1
@@ -125,6 +126,7 @@ boot_32bit_prefix() {
   # The server makes a new prefix of the width it is told, not its own.
   WINEARCH=win32 "$WINESERVER" -p >/dev/null 2>&1
   WINEARCH=win32 "$WINE32" wineboot -i >"$WINEPREFIX.boot.log" 2>&1 || return 1
+  install_prefix_fonts
   apply_prefix_settings "$WINE32" || true
   touch "$ready"
 }
@@ -141,6 +143,7 @@ run_32bit_tests() {
     return 1
   fi
   local booted=$SECONDS
+  check_prefix_fonts "$WINE32" "$BUILD_ROOT/i686/realised_fonts.exe" || return 1
   log "running the tests (i686 build under emulated 32-bit Wine)"
   local status=0
   ctest --test-dir "$BUILD_ROOT/i686" --output-on-failure -j2 || status=$?

@@ -22,6 +22,7 @@ remove_i386_handler
 ensure_display
 export CORVALIDYNE_UNMANAGED_WINDOWS=1
 fresh_prefix "$BUILD_ROOT/x86_64/wineprefix"
+check_prefix_fonts "$WINE64" "$BUILD_ROOT/x86_64/realised_fonts.exe"
 log "running the tests (x86_64 build under Wine)"
 ctest --test-dir "$BUILD_ROOT/x86_64" --output-on-failure -j2 --timeout 300
 stop_wine

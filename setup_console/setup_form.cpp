@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "fatal_error.h"
+#include "form_fonts.h"
 #include "panel.h"
 
 namespace corvalidyne {
@@ -14,9 +15,12 @@ constexpr int kCentipointsPerInch = 7200;
 constexpr DWORD kWindowStyle = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
 constexpr DWORD kChildStyle = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS;
 
-// The platform's standard dialog font, small enough for each description to fit
-// its label in three lines.
-constexpr DesignFont kWindowDefaultFont{L"MS Shell Dlg 2", 800};
+// The window's default font: the platform's standard dialog font, 8 points. The
+// descriptions take it one pixel smaller at a time, down to 7 points, until each
+// fits its label in three lines in whatever face the system gives for it.
+constexpr wchar_t kDialogFace[] = L"MS Shell Dlg 2";
+constexpr int kDialogCentipoints = 800;
+constexpr int kSmallestDescriptionCentipoints = 700;
 
 int ScreenDpi() {
   const HDC screen = GetDC(nullptr);
@@ -27,10 +31,6 @@ int ScreenDpi() {
 
 COLORREF Resolve(const DesignColour& colour) {
   return colour.kind == DesignColour::Kind::System ? GetSysColor(colour.systemIndex) : colour.rgb;
-}
-
-bool SameFont(const DesignFont& a, const DesignFont& b) {
-  return a.centipoints == b.centipoints && std::wstring_view(a.face) == std::wstring_view(b.face);
 }
 
 const wchar_t* WindowClassOf(ControlKind kind) {
@@ -275,7 +275,20 @@ void SetupForm::OnNcDestroy() {
 }
 
 void SetupForm::CreateControls() {
+  descriptionHeight_ = FitDescriptions();
   for (const ControlDesign* design : CreationOrder()) CreateControl(*design);
+}
+
+// Labels in the window's default font are the step descriptions.
+int SetupForm::FitDescriptions() const {
+  std::vector<TextBox> descriptions;
+  for (const auto& design : SetupFormControls()) {
+    if (design.kind == ControlKind::Label && design.font.face == nullptr) {
+      descriptions.push_back({design.text, Pixels(design.width), Pixels(design.height)});
+    }
+  }
+  return FittingCharacterHeight(kDialogFace, descriptions, CharacterHeight(kDialogCentipoints),
+                                CharacterHeight(kSmallestDescriptionCentipoints));
 }
 
 void SetupForm::CreateControl(const ControlDesign& design) {
@@ -285,23 +298,24 @@ void SetupForm::CreateControl(const ControlDesign& design) {
       extendedStyle, WindowClassOf(design.kind), design.text, StyleOf(design.kind),
       Pixels(design.left), Pixels(design.top), Pixels(design.width), Pixels(design.height), parent,
       reinterpret_cast<HMENU>(static_cast<INT_PTR>(ControlId(design))), instance_, nullptr);
-  SendMessageW(control, WM_SETFONT,
-               reinterpret_cast<WPARAM>(FontFor(design.font.face ? design.font : kWindowDefaultFont)),
-               FALSE);
+  SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(FontOf(design)), FALSE);
   controls_.push_back({&design, control});
 }
 
-HFONT SetupForm::FontFor(const DesignFont& font) {
-  for (const auto& [design, created] : fonts_) {
-    if (SameFont(design, font)) return created.get();
+HFONT SetupForm::FontOf(const ControlDesign& design) {
+  if (design.font.face != nullptr) {
+    return FontFor(design.font.face, CharacterHeight(design.font.centipoints));
   }
-  LOGFONTW logFont{};
-  logFont.lfHeight = -MulDiv(font.centipoints, dpi_, kCentipointsPerInch);
-  logFont.lfWeight = FW_NORMAL;
-  logFont.lfCharSet = ANSI_CHARSET;
-  logFont.lfQuality = DEFAULT_QUALITY;
-  lstrcpynW(logFont.lfFaceName, font.face, LF_FACESIZE);
-  fonts_.emplace_back(font, Font(CreateFontIndirectW(&logFont)));
+  if (design.kind == ControlKind::Label) return FontFor(kDialogFace, descriptionHeight_);
+  return FontFor(kDialogFace, CharacterHeight(kDialogCentipoints));
+}
+
+HFONT SetupForm::FontFor(std::wstring_view face, int characterHeight) {
+  for (const auto& [key, created] : fonts_) {
+    if (key.face == face && key.characterHeight == characterHeight) return created.get();
+  }
+  fonts_.emplace_back(FontKey{std::wstring(face), characterHeight},
+                      CreateRegularFont(face, characterHeight));
   return fonts_.back().second.get();
 }
 
@@ -322,6 +336,10 @@ const SetupForm::PlacedControl* SetupForm::FindPlaced(HWND control) const noexce
 }
 
 int SetupForm::Pixels(int twips) const noexcept { return MulDiv(twips, dpi_, kTwipsPerInch); }
+
+int SetupForm::CharacterHeight(int centipoints) const noexcept {
+  return MulDiv(centipoints, dpi_, kCentipointsPerInch);
+}
 
 void SetupForm::RunFirstActivation() {
   if (activated_) return;

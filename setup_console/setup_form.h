@@ -57,10 +57,13 @@ class SetupForm {
 
   void CreateControls();
   void CreateControl(const ControlDesign& design);
-  HFONT FontFor(const DesignFont& font);
+  int FitDescriptions() const;
+  HFONT FontOf(const ControlDesign& design);
+  HFONT FontFor(std::wstring_view face, int characterHeight);
   HBRUSH BrushFor(const DesignColour& colour);
   const PlacedControl* FindPlaced(HWND control) const noexcept;
   int Pixels(int twips) const noexcept;
+  int CharacterHeight(int centipoints) const noexcept;
   void RunFirstActivation();
   void KeepFocusOnEnabledControl();
 
@@ -89,7 +92,12 @@ class SetupForm {
   int installersRunning_ = 0;  // nested Install commands waiting for their installers
   bool closeRequestRun_ = false;
   std::vector<PlacedControl> controls_;
-  std::vector<std::pair<DesignFont, Font>> fonts_;
+  struct FontKey {
+    std::wstring face;
+    int characterHeight;
+  };
+  std::vector<std::pair<FontKey, Font>> fonts_;
+  int descriptionHeight_ = 0;  // pixels; the step descriptions' font
   std::vector<std::pair<COLORREF, Brush>> brushes_;
 };
 
