@@ -15,6 +15,12 @@ SIGN_ARGS=()
 SIGN_LEAF=""
 SIGN_CAFILE=""
 
+# OpenSSL reads the password from the environment, and fails where the
+# variable is missing even when no password is needed.
+password_readable() {
+  [ -n "${!PASSWORD_VARIABLE+set}" ] || export "$PASSWORD_VARIABLE="
+}
+
 # use_test_certificate DIR: a throw-away self-signed certificate and key in DIR.
 use_test_certificate() {
   local dir=$1
@@ -31,7 +37,7 @@ use_test_certificate() {
 # use_pkcs12 BUNDLE CAFILE WORKDIR: the key and certificates of a PKCS#12 bundle.
 use_pkcs12() {
   local bundle=$1 work=$3
-  export "$PASSWORD_VARIABLE=${!PASSWORD_VARIABLE:-}"
+  password_readable
   mkdir -p "$work"
   # Older bundles use algorithms that OpenSSL 3 reads only with -legacy.
   openssl pkcs12 -in "$bundle" -clcerts -nokeys -passin "env:$PASSWORD_VARIABLE" \
@@ -50,7 +56,7 @@ use_pkcs12() {
 # chain (PEM, or one DER certificate); the signer is the certificate of the key.
 use_certificate_and_key() {
   local certs=$1 key=$2 work=$4 wanted candidate
-  export "$PASSWORD_VARIABLE=${!PASSWORD_VARIABLE:-}"
+  password_readable
   mkdir -p "$work"
   wanted=$(openssl pkey -in "$key" -pubout -passin "env:$PASSWORD_VARIABLE" 2>/dev/null) || {
     log "cannot read the key $key (is $PASSWORD_VARIABLE set to its password?)"
