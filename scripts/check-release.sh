@@ -43,7 +43,7 @@ if sign_executable "$built" "$signed" && verify_signature "$signed" && check_sig
   tampered=$signing/tampered.exe
   cp "$signed" "$tampered"
   byte=$(od -An -tu1 -j4096 -N1 "$signed" | tr -d ' ')
-  printf "\\x$(printf %02x $((255 - byte)))" | dd of="$tampered" bs=1 seek=4096 conv=notrunc status=none
+  printf '%b' "\\x$(printf %02x $((255 - byte)))" | dd of="$tampered" bs=1 seek=4096 conv=notrunc status=none
   if verify_signature "$tampered" 2>/dev/null; then
     log "FAIL: a signed file with a changed byte still verifies"
     status=1
