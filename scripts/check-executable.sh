@@ -20,9 +20,15 @@ for flag in "${flags[@]}"; do
   grep -Eq "^[[:space:]]+$flag\$" <<<"$headers" || fail "not linked with $flag"
 done
 
-size=$(stat -c %s "$file")
+# An Authenticode signature (the certificate table) is appended after signing
+# and does not count against the size.
+signature_hex=$(awk '/Security Directory/ {print $4; exit}' <<<"$headers")
+signature=$((16#${signature_hex:-0}))
+size=$(($(stat -c %s "$file") - signature))
 if [ -n "$max_bytes" ] && [ "$size" -gt "$max_bytes" ]; then
   fail "$size bytes, more than the $max_bytes allowed"
 fi
-[ $status -eq 0 ] && echo "ok: $file, $size bytes, ${flags[*]}, imports: $(tr '\n' ' ' <<<"$dlls")"
+signed=""
+[ "$signature" -gt 0 ] && signed=" (and a $signature-byte signature)"
+[ $status -eq 0 ] && echo "ok: $file, $size bytes$signed, ${flags[*]}, imports: $(tr '\n' ' ' <<<"$dlls")"
 exit $status

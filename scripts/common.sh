@@ -7,7 +7,7 @@ WINE64=/usr/lib/wine/wine64
 WINESERVER=/usr/lib/wine/wineserver64
 PACKAGES=(
   cmake make g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix googletest
-  wine wine64 xvfb xauth fonts-wine fonts-liberation fonts-dejavu-core imagemagick
+  wine wine64 xvfb xauth fonts-wine fonts-liberation fonts-dejavu-core imagemagick osslsigncode openssl
 )
 WINE_FONTS=/usr/share/wine/fonts
 
@@ -148,4 +148,15 @@ stop_display() {
   [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null
   XVFB_PID=""
   return 0
+}
+
+# build_release DIR TARGET...: the product's release configuration (i686,
+# MinSizeRel, no test programs), configured afresh in DIR, building TARGETs.
+build_release() {
+  local dir=$1
+  shift
+  rm -rf "$dir"
+  cmake -S "$ROOT" -B "$dir" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/toolchain-i686.cmake" \
+    -DCMAKE_BUILD_TYPE=MinSizeRel -DCORVALIDYNE_TESTS=OFF >/dev/null
+  cmake --build "$dir" -j"$(nproc)" --target "$@" >/dev/null
 }

@@ -16,6 +16,8 @@ for arch in i686 x86_64; do
     "$ROOT/scripts/check-executable.sh" "$arch-w64-mingw32-objdump" "$BUILD_ROOT/$arch/$program.exe"
   done
 done
+# A fresh release build gives this build's bytes, and signs and verifies.
+"$ROOT/scripts/check-release.sh" "$BUILD_ROOT/i686/CorvalidyneSetup.exe"
 
 trap 'stop_wine; remove_i386_handler; stop_display' EXIT
 remove_i386_handler
