@@ -227,7 +227,8 @@ LRESULT AnswerClientObject(HWND window, WPARAM wParam, LPARAM lParam, NameSource
   if (object == nullptr) return 0;
   const LRESULT result = LresultFromObject(__uuidof(IAccessible), wParam, static_cast<IAccessible*>(object));
   object->Release();
-  return result;
+  // Where it cannot be handed out, the reader gets the standard object rather than nothing.
+  return result < 0 ? 0 : result;
 }
 
 constexpr wchar_t kBaseProcedure[] = L"CorvalidyneBaseProcedure";
