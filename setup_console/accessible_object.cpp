@@ -3,6 +3,7 @@
 #include <oleacc.h>
 
 #include <cstring>
+#include <cwchar>
 #include <memory>
 #include <new>
 #include <utility>
@@ -11,6 +12,56 @@ namespace corvalidyne {
 
 namespace {
 
+// The system's accessibility functions, loaded from the system folder when
+// assistive technology first asks: a start without it loads neither oleacc.dll
+// (and the DLLs it brings) nor oleaut32.dll. They stay loaded, since the
+// standard objects and strings handed out live in them.
+struct Accessibility {
+  decltype(&CreateStdAccessibleObject) createStandardObject = nullptr;
+  decltype(&LresultFromObject) resultFromObject = nullptr;
+  decltype(&SysAllocStringLen) allocateString = nullptr;
+  decltype(&SysStringLen) stringLength = nullptr;
+  decltype(&SysFreeString) freeString = nullptr;
+
+  bool Loaded() const noexcept {
+    return createStandardObject && resultFromObject && allocateString && stringLength && freeString;
+  }
+};
+
+HMODULE LoadSystemLibrary(const wchar_t* name) noexcept {
+  wchar_t path[MAX_PATH];
+  const UINT folder = GetSystemDirectoryW(path, MAX_PATH);
+  const std::size_t length = std::wcslen(name);
+  if (folder == 0 || folder + 1 + length >= MAX_PATH) return nullptr;
+  path[folder] = L'\\';
+  std::memcpy(path + folder + 1, name, (length + 1) * sizeof(wchar_t));
+  return LoadLibraryW(path);
+}
+
+template <typename Function>
+void Look(HMODULE module, const char* name, Function& function) noexcept {
+  if (module != nullptr) {
+    function = reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+  }
+}
+
+// WM_GETOBJECT comes on the windows' thread, the program's only one.
+const Accessibility& System() noexcept {
+  static Accessibility functions;
+  static bool tried = false;
+  if (!tried) {
+    tried = true;
+    const HMODULE oleacc = LoadSystemLibrary(L"oleacc.dll");
+    Look(oleacc, "CreateStdAccessibleObject", functions.createStandardObject);
+    Look(oleacc, "LresultFromObject", functions.resultFromObject);
+    const HMODULE oleaut = LoadSystemLibrary(L"oleaut32.dll");
+    Look(oleaut, "SysAllocStringLen", functions.allocateString);
+    Look(oleaut, "SysStringLen", functions.stringLength);
+    Look(oleaut, "SysFreeString", functions.freeString);
+  }
+  return functions;
+}
+
 struct ReleaseReference {
   void operator()(IUnknown* object) const noexcept { object->Release(); }
 };
@@ -18,7 +69,7 @@ template <typename Interface>
 using Reference = std::unique_ptr<Interface, ReleaseReference>;
 
 struct FreeString {
-  void operator()(BSTR text) const noexcept { SysFreeString(text); }
+  void operator()(BSTR text) const noexcept { System().freeString(text); }
 };
 using OwnedString = std::unique_ptr<OLECHAR, FreeString>;
 
@@ -26,10 +77,11 @@ enum class NameSource { WindowText, OwnThenContainerText };
 
 // A new string: a name, a space and a window's text; or the text alone.
 BSTR NameWithWindowText(BSTR name, HWND window) noexcept {
-  const UINT nameLength = name != nullptr ? SysStringLen(name) : 0;
+  const Accessibility& system = System();
+  const UINT nameLength = name != nullptr ? system.stringLength(name) : 0;
   const UINT textStart = nameLength > 0 ? nameLength + 1 : 0;
   const int textLength = GetWindowTextLengthW(window);
-  BSTR joined = SysAllocStringLen(nullptr, textStart + static_cast<UINT>(textLength));
+  BSTR joined = system.allocateString(nullptr, textStart + static_cast<UINT>(textLength));
   if (joined == nullptr) return nullptr;
   if (nameLength > 0) {
     std::memcpy(joined, name, nameLength * sizeof(OLECHAR));
@@ -38,8 +90,8 @@ BSTR NameWithWindowText(BSTR name, HWND window) noexcept {
   const int copied = GetWindowTextW(window, joined + textStart, textLength + 1);
   if (copied != textLength) {
     // The text changed in between: keep what was read.
-    BSTR shorter = SysAllocStringLen(joined, textStart + static_cast<UINT>(copied));
-    SysFreeString(joined);
+    BSTR shorter = system.allocateString(joined, textStart + static_cast<UINT>(copied));
+    system.freeString(joined);
     return shorter;
   }
   return joined;
@@ -123,7 +175,6 @@ class AccessibleObject final : public IAccessible, public IOleWindow, public IEn
   HRESULT STDMETHODCALLTYPE get_accRole(VARIANT child, VARIANT* role) noexcept override {
     if (role_ == 0 || !IsSelf(child)) return standard_->get_accRole(child, role);
     if (role == nullptr) return E_POINTER;
-    VariantInit(role);
     role->vt = VT_I4;
     role->lVal = role_;
     return S_OK;
@@ -217,15 +268,18 @@ class AccessibleObject final : public IAccessible, public IOleWindow, public IEn
 
 LRESULT AnswerClientObject(HWND window, WPARAM wParam, LPARAM lParam, NameSource name, LONG role) noexcept {
   if (static_cast<LONG>(lParam) != OBJID_CLIENT) return 0;
+  const Accessibility& system = System();
+  if (!system.Loaded()) return 0;
   IAccessible* standard = nullptr;
-  if (FAILED(CreateStdAccessibleObject(window, OBJID_CLIENT, __uuidof(IAccessible),
-                                       reinterpret_cast<void**>(&standard)))) {
+  if (FAILED(system.createStandardObject(window, OBJID_CLIENT, __uuidof(IAccessible),
+                                         reinterpret_cast<void**>(&standard)))) {
     return 0;
   }
   Reference<IAccessible> owned(standard);
   auto* object = new (std::nothrow) AccessibleObject(window, std::move(owned), name, role);
   if (object == nullptr) return 0;
-  const LRESULT result = LresultFromObject(__uuidof(IAccessible), wParam, static_cast<IAccessible*>(object));
+  const LRESULT result =
+      system.resultFromObject(__uuidof(IAccessible), wParam, static_cast<IAccessible*>(object));
   object->Release();
   // Where it cannot be handed out, the reader gets the standard object rather than nothing.
   return result < 0 ? 0 : result;
