@@ -229,8 +229,10 @@ std::wstring StringOf(IAccessible& object, StringGetter getter) {
 LONG NumberOf(IAccessible& object, NumberGetter getter) {
   VARIANT value;
   VariantInit(&value);
-  if (FAILED((object.*getter)(kSelf, &value)) || value.vt != VT_I4) return -1;
-  return value.lVal;
+  const bool number = SUCCEEDED((object.*getter)(kSelf, &value)) && value.vt == VT_I4;
+  const LONG result = number ? value.lVal : -1;
+  VariantClear(&value);
+  return result;
 }
 
 std::wstring NameOf(IAccessible& object) { return StringOf(object, &IAccessible::get_accName); }
@@ -301,16 +303,18 @@ TEST_F(SetupFormTest, ScreenReadersHearEachStepAsAGroupAndEachInstallButtonByIts
   // The header band is read first, and a plain band is no group.
   const AccessibleRef window = ObjectOf(form_.Window());
   ASSERT_TRUE(window);
-  const std::vector<HWND> topLevel = ChildWindowsOf(*window);
-  EXPECT_EQ(std::vector<HWND>(topLevel.begin(), topLevel.begin() + std::min<std::size_t>(topLevel.size(), 4)),
-            (std::vector<HWND>{form_[L"Frame2"], form_[L"Step1"], form_[L"Step2"], form_[L"Step3"]}));
+  EXPECT_EQ(ChildWindowsOf(*window),
+            (std::vector<HWND>{form_[L"Frame2"], form_[L"Step1"], form_[L"Step2"], form_[L"Step3"],
+                               form_[L"cmdClose"], form_[L"cmdViewReadme"]}));
   const AccessibleRef band = ObjectOf(form_[L"Frame2"]);
   ASSERT_TRUE(band);
   EXPECT_NE(RoleOf(*band), ROLE_SYSTEM_GROUPING);
 
   // The button's name follows its step's caption, read when asked.
   SetWindowTextW(form_[L"Step2"], L"Another step");
-  EXPECT_EQ(NameOf(*ObjectOf(form_[L"cmdInstallStep2"])), L"Install Another step");
+  const AccessibleRef renamed = ObjectOf(form_[L"cmdInstallStep2"]);
+  ASSERT_TRUE(renamed);
+  EXPECT_EQ(NameOf(*renamed), L"Install Another step");
 }
 
 TEST_F(SetupFormTest, EscapeDoesNothingAndEnterActsOnTheFocusedButtonOnly) {
