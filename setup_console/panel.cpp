@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "accessible_object.h"
+
 namespace corvalidyne {
 
 namespace {
@@ -62,6 +64,10 @@ LRESULT CALLBACK PanelProc(HWND panel, UINT message, WPARAM wParam, LPARAM lPara
     case WM_PAINT:
       Paint(panel);
       return 0;
+    case WM_GETOBJECT:
+      // Announced as a group by its caption; a plain band stays a plain client area.
+      if (GetWindowTextLengthW(panel) == 0) return DefWindowProcW(panel, message, wParam, lParam);
+      return AnswerAsGroup(panel, wParam, lParam);
     case WM_COMMAND:
     case WM_NOTIFY:
     case WM_CTLCOLORSTATIC:

@@ -8,7 +8,8 @@ namespace corvalidyne {
 // the top line, in its own font and in the colours its parent gives through
 // WM_CTLCOLORSTATIC (a themed group box would ignore them). It passes its
 // children's notifications and colour requests on to its parent, so that their
-// clicks reach the window. A panel without a caption is a plain band.
+// clicks reach the window. A panel without a caption is a plain band; one with a
+// caption is a group, named by its caption, to assistive technology.
 inline constexpr wchar_t kPanelClassName[] = L"CorvalidynePanel";
 
 void RegisterPanelClass(HINSTANCE instance);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "accessible_object.h"
 #include "fatal_error.h"
 #include "form_fonts.h"
 #include "panel.h"
@@ -57,9 +58,29 @@ DWORD StyleOf(ControlKind kind) {
   return kChildStyle;
 }
 
-// Containers first, then their contents; within each, the tab order, which is
-// also the z-order: so Tab visits the buttons by tab index, and a label lies
-// above the later ones it overlaps.
+// Whether Tab stops at the control or at one inside it.
+bool HoldsTabStop(const ControlDesign& design) {
+  if (design.kind == ControlKind::PushButton) return true;
+  if (design.kind != ControlKind::Panel) return false;
+  for (const auto& inner : SetupFormControls()) {
+    if (inner.container != nullptr && design.name == std::wstring_view(inner.container) &&
+        HoldsTabStop(inner)) {
+      return true;
+    }
+  }
+  return false;
+}
+
+int TypeSize(const ControlDesign& design) {
+  return design.font.face ? design.font.centipoints : kDialogCentipoints;
+}
+
+// Containers first, then their contents. Creation order is z-order, which Tab
+// and screen readers both follow. Within a container, what Tab never stops at
+// comes first, larger type first: a reader says the header band before the
+// steps and a step's digit and description before its Install button, and
+// "Installation" lies above the smaller "Corvalidyne" it overlaps. The rest
+// follow by tab index, so Tab visits the buttons by tab index.
 std::vector<const ControlDesign*> CreationOrder() {
   std::vector<const ControlDesign*> order;
   for (const auto& design : SetupFormControls()) order.push_back(&design);
@@ -67,6 +88,9 @@ std::vector<const ControlDesign*> CreationOrder() {
     const bool aNested = a->container != nullptr;
     const bool bNested = b->container != nullptr;
     if (aNested != bNested) return !aNested;
+    const bool aTabStop = HoldsTabStop(*a);
+    if (aTabStop != HoldsTabStop(*b)) return !aTabStop;
+    if (!aTabStop && TypeSize(*a) != TypeSize(*b)) return TypeSize(*a) > TypeSize(*b);
     return a->tabIndex < b->tabIndex;
   });
   return order;
@@ -299,6 +323,8 @@ void SetupForm::CreateControl(const ControlDesign& design) {
       Pixels(design.left), Pixels(design.top), Pixels(design.width), Pixels(design.height), parent,
       reinterpret_cast<HMENU>(static_cast<INT_PTR>(ControlId(design))), instance_, nullptr);
   SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(FontOf(design)), FALSE);
+  // A button's own text does not say which step it installs; its panel's caption does.
+  if (design.kind == ControlKind::PushButton && design.container != nullptr) NameAfterContainer(control);
   controls_.push_back({&design, control});
 }
 

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
+#include <oleacc.h>
 
 #include <cmath>
+#include <memory>
 #include <vector>
 
 #include "designed_layout.h"
@@ -165,14 +167,14 @@ TEST_F(SetupFormTest, WindowOpensCentredNormalAndOfTheDesignedSize) {
 }
 
 TEST_F(SetupFormTest, TabVisitsTheEnabledButtonsByTabIndex) {
-  const auto order = [&] {
+  const auto order = [&](HWND from = nullptr, BOOL backwards = FALSE) {
     std::vector<std::wstring> names;
-    HWND item = GetNextDlgTabItem(form_.Window(), nullptr, FALSE);
+    HWND item = GetNextDlgTabItem(form_.Window(), from, backwards);
     for (int i = 0; i < 8 && item != nullptr; ++i) {
       for (const auto& expected : kLayout) {
         if (form_[expected.name] == item) names.push_back(expected.name);
       }
-      item = GetNextDlgTabItem(form_.Window(), item, FALSE);
+      item = GetNextDlgTabItem(form_.Window(), item, backwards);
     }
     return names;
   };
@@ -184,6 +186,156 @@ TEST_F(SetupFormTest, TabVisitsTheEnabledButtonsByTabIndex) {
                                                 L"cmdInstallStep3", L"cmdClose", L"cmdViewReadme",
                                                 L"cmdInstallStep1", L"cmdInstallStep2",
                                                 L"cmdInstallStep3"}));
+  // Shift+Tab goes back the same way, past the header band, which holds no button.
+  EXPECT_EQ(order(form_[L"cmdInstallStep1"], TRUE),
+            (std::vector<std::wstring>{L"cmdViewReadme", L"cmdClose", L"cmdInstallStep3",
+                                       L"cmdInstallStep2", L"cmdInstallStep1", L"cmdViewReadme",
+                                       L"cmdClose", L"cmdInstallStep3"}));
+}
+
+// What a screen reader reads: the live window's accessible objects.
+struct ReleaseReference {
+  void operator()(IUnknown* object) const { object->Release(); }
+};
+using AccessibleRef = std::unique_ptr<IAccessible, ReleaseReference>;
+
+class ComApartment {
+ public:
+  ComApartment() : result_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
+  ~ComApartment() {
+    if (SUCCEEDED(result_)) CoUninitialize();
+  }
+  ComApartment(const ComApartment&) = delete;
+  ComApartment& operator=(const ComApartment&) = delete;
+
+ private:
+  HRESULT result_;
+};
+
+const VARIANT kSelf = [] {
+  VARIANT self;
+  VariantInit(&self);
+  self.vt = VT_I4;
+  self.lVal = CHILDID_SELF;
+  return self;
+}();
+
+AccessibleRef ObjectOf(HWND window) {
+  IAccessible* object = nullptr;
+  EXPECT_EQ(AccessibleObjectFromWindow(window, OBJID_CLIENT, __uuidof(IAccessible),
+                                       reinterpret_cast<void**>(&object)),
+            S_OK);
+  return AccessibleRef(object);
+}
+
+AccessibleRef StandardObjectOf(HWND window) {
+  IAccessible* object = nullptr;
+  EXPECT_EQ(CreateStdAccessibleObject(window, OBJID_CLIENT, __uuidof(IAccessible),
+                                      reinterpret_cast<void**>(&object)),
+            S_OK);
+  return AccessibleRef(object);
+}
+
+using StringGetter = HRESULT (STDMETHODCALLTYPE IAccessible::*)(VARIANT, BSTR*);
+using NumberGetter = HRESULT (STDMETHODCALLTYPE IAccessible::*)(VARIANT, VARIANT*);
+
+std::wstring StringOf(IAccessible& object, StringGetter getter) {
+  BSTR text = nullptr;
+  if (FAILED((object.*getter)(kSelf, &text)) || text == nullptr) return L"";
+  std::wstring result(text, SysStringLen(text));
+  SysFreeString(text);
+  return result;
+}
+
+LONG NumberOf(IAccessible& object, NumberGetter getter) {
+  VARIANT value;
+  VariantInit(&value);
+  const bool number = SUCCEEDED((object.*getter)(kSelf, &value)) && value.vt == VT_I4;
+  const LONG result = number ? value.lVal : -1;
+  VariantClear(&value);
+  return result;
+}
+
+std::wstring NameOf(IAccessible& object) { return StringOf(object, &IAccessible::get_accName); }
+LONG RoleOf(IAccessible& object) { return NumberOf(object, &IAccessible::get_accRole); }
+LONG StateOf(IAccessible& object) { return NumberOf(object, &IAccessible::get_accState); }
+
+// The windows of an object's children, in the order a reader walks them.
+std::vector<HWND> ChildWindowsOf(IAccessible& object) {
+  LONG count = 0;
+  EXPECT_EQ(object.get_accChildCount(&count), S_OK);
+  std::vector<VARIANT> children(static_cast<std::size_t>(count));
+  LONG obtained = 0;
+  EXPECT_TRUE(SUCCEEDED(AccessibleChildren(&object, 0, count, children.data(), &obtained)));
+  std::vector<HWND> windows;
+  for (LONG i = 0; i < obtained; ++i) {
+    VARIANT& child = children[static_cast<std::size_t>(i)];
+    IAccessible* childObject = nullptr;
+    HWND window = nullptr;
+    if (child.vt == VT_DISPATCH && child.pdispVal != nullptr &&
+        SUCCEEDED(child.pdispVal->QueryInterface(__uuidof(IAccessible),
+                                                 reinterpret_cast<void**>(&childObject)))) {
+      WindowFromAccessibleObject(childObject, &window);
+      childObject->Release();
+    }
+    windows.push_back(window);
+    VariantClear(&child);
+  }
+  return windows;
+}
+
+struct StepAsRead {
+  const wchar_t* panel;
+  const wchar_t* caption;
+  const wchar_t* digit;
+  const wchar_t* description;
+  const wchar_t* button;
+  bool enabled;  // on a bare registry
+};
+
+constexpr StepAsRead kStepsAsRead[] = {
+    {L"Step1", L"Microsoft .Net Framework v1.1", L"Label1", L"Label2", L"cmdInstallStep1", true},
+    {L"Step2", L"Microsoft SQL Server 2000 (Desktop Edition)", L"Label5", L"Label4", L"cmdInstallStep2", false},
+    {L"Step3", L"Corvalidyne Web Application", L"Label7", L"Label6", L"cmdInstallStep3", false},
+};
+
+TEST_F(SetupFormTest, ScreenReadersHearEachStepAsAGroupAndEachInstallButtonByItsStep) {
+  const ComApartment apartment;
+  for (const auto& step : kStepsAsRead) {
+    SCOPED_TRACE(Narrow(step.panel));
+    const AccessibleRef panel = ObjectOf(form_[step.panel]);
+    ASSERT_TRUE(panel);
+    EXPECT_EQ(RoleOf(*panel), ROLE_SYSTEM_GROUPING);
+    EXPECT_EQ(NameOf(*panel), step.caption);
+    EXPECT_EQ(ChildWindowsOf(*panel),
+              (std::vector<HWND>{form_[step.digit], form_[step.description], form_[step.button]}));
+
+    const AccessibleRef button = ObjectOf(form_[step.button]);
+    const AccessibleRef standard = StandardObjectOf(form_[step.button]);
+    ASSERT_TRUE(button && standard);
+    EXPECT_EQ(NameOf(*button), std::wstring(L"Install ") + step.caption);
+    EXPECT_EQ(RoleOf(*button), RoleOf(*standard));
+    EXPECT_EQ(StringOf(*button, &IAccessible::get_accDefaultAction),
+              StringOf(*standard, &IAccessible::get_accDefaultAction));
+    ASSERT_EQ(IsWindowEnabled(form_[step.button]) != FALSE, step.enabled);
+    EXPECT_EQ(StateOf(*button), StateOf(*standard));
+    EXPECT_EQ((StateOf(*button) & STATE_SYSTEM_UNAVAILABLE) != 0, !step.enabled);
+  }
+  // The header band is read first, and a plain band is no group.
+  const AccessibleRef window = ObjectOf(form_.Window());
+  ASSERT_TRUE(window);
+  EXPECT_EQ(ChildWindowsOf(*window),
+            (std::vector<HWND>{form_[L"Frame2"], form_[L"Step1"], form_[L"Step2"], form_[L"Step3"],
+                               form_[L"cmdClose"], form_[L"cmdViewReadme"]}));
+  const AccessibleRef band = ObjectOf(form_[L"Frame2"]);
+  ASSERT_TRUE(band);
+  EXPECT_NE(RoleOf(*band), ROLE_SYSTEM_GROUPING);
+
+  // The button's name follows its step's caption, read when asked.
+  SetWindowTextW(form_[L"Step2"], L"Another step");
+  const AccessibleRef renamed = ObjectOf(form_[L"cmdInstallStep2"]);
+  ASSERT_TRUE(renamed);
+  EXPECT_EQ(NameOf(*renamed), L"Install Another step");
 }
 
 TEST_F(SetupFormTest, EscapeDoesNothingAndEnterActsOnTheFocusedButtonOnly) {
