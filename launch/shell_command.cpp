@@ -17,9 +17,31 @@ struct StartedProcess {
   OwnedHandle process;
   OwnedHandle thread;
   DWORD id = 0;
+  // The shell's handle is the only one to wait on where the process it started
+  // (elevated) cannot be opened by its identifier.
+  bool startedByShell = false;
 };
 
+// The program of a command line resolved against the current directory and
+// nowhere else: the platform would otherwise look in the launcher's own folder,
+// the system folders and PATH as well.
+std::string ResolveProgram(const std::string& commandLine) {
+  const std::string program = SplitCommandLine(commandLine).program;
+  std::string full(MAX_PATH, '\0');
+  for (;;) {
+    const DWORD length =
+        GetFullPathNameA(program.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+    if (length == 0) throw LaunchError(GetLastError());
+    if (length < full.size()) {
+      full.resize(length);
+      return full;
+    }
+    full.resize(length);
+  }
+}
+
 std::optional<StartedProcess> StartDirectly(const LaunchFunctions& functions,
+                                            const std::string& program,
                                             const std::string& commandLine,
                                             std::int32_t windowStyle, DWORD& error) {
   STARTUPINFOA startup{};
@@ -29,8 +51,8 @@ std::optional<StartedProcess> StartDirectly(const LaunchFunctions& functions,
   PROCESS_INFORMATION information{};
   std::vector<char> writable(commandLine.begin(), commandLine.end());
   writable.push_back('\0');
-  if (!functions.createProcess(nullptr, writable.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                               nullptr, &startup, &information)) {
+  if (!functions.createProcess(program.c_str(), writable.data(), nullptr, nullptr, FALSE, 0,
+                               nullptr, nullptr, &startup, &information)) {
     error = GetLastError();
     return std::nullopt;
   }
@@ -40,30 +62,46 @@ std::optional<StartedProcess> StartDirectly(const LaunchFunctions& functions,
 
 // The shell asks the user for consent where a plain start is refused for lack
 // of administrator rights.
-StartedProcess StartThroughShell(const LaunchFunctions& functions, const std::string& commandLine,
-                                 std::int32_t windowStyle) {
+StartedProcess StartThroughShell(const LaunchFunctions& functions, const std::string& program,
+                                 const std::string& commandLine, std::int32_t windowStyle) {
   const SplitCommand split = SplitCommandLine(commandLine);
   SHELLEXECUTEINFOA execute{};
   execute.cbSize = sizeof execute;
   execute.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_NOASYNC;
   execute.lpVerb = "open";
-  execute.lpFile = split.program.c_str();
+  execute.lpFile = program.c_str();
   execute.lpParameters = split.parameters.empty() ? nullptr : split.parameters.c_str();
   execute.nShow = windowStyle;
   if (!functions.shellExecuteEx(&execute)) throw LaunchError(GetLastError());
   StartedProcess started;
   started.process.reset(execute.hProcess);
+  started.startedByShell = true;
   if (started.process) started.id = GetProcessId(started.process.get());
   return started;
 }
 
+// A program missing from its resolved path is reported as the file not found,
+// also where its folder is missing too (which the start itself would report as
+// a path not found): the user sees one error for a missing installer.
+void RequireProgramFile(const std::string& program) {
+  if (GetFileAttributesA(program.c_str()) != INVALID_FILE_ATTRIBUTES) return;
+  const DWORD error = GetLastError();
+  if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) {
+    throw LaunchError(ERROR_FILE_NOT_FOUND);
+  }
+}
+
+// The command line reaches the program unchanged; only its program path is
+// resolved, and a program missing there fails with the platform's error.
 StartedProcess Start(const LaunchFunctions& functions, const std::string& commandLine,
                      std::int32_t windowStyle) {
+  const std::string program = ResolveProgram(commandLine);
+  RequireProgramFile(program);
   DWORD error = ERROR_SUCCESS;
-  if (auto started = StartDirectly(functions, commandLine, windowStyle, error))
+  if (auto started = StartDirectly(functions, program, commandLine, windowStyle, error))
     return std::move(*started);
   if (error == kErrorElevationRequired)
-    return StartThroughShell(functions, commandLine, windowStyle);
+    return StartThroughShell(functions, program, commandLine, windowStyle);
   throw LaunchError(error);
 }
 
@@ -100,7 +138,8 @@ void ShellCommand::ShellAndWait(const std::string& PathName, std::int32_t Window
                                 bool bDoEvents) const {
   StartedProcess started = Start(functions_, PathName, WindowStyle);
   if (started.id == 0) return;
-  const OwnedHandle process(functions_.openProcess(SYNCHRONIZE, FALSE, started.id));
+  OwnedHandle process(functions_.openProcess(SYNCHRONIZE, FALSE, started.id));
+  if (!process && started.startedByShell) process = std::move(started.process);
   started.process.reset();
   started.thread.reset();
   if (!process) return;

@@ -30,9 +30,10 @@ class ShellCommand {
   explicit ShellCommand(const LaunchFunctions& functions) : functions_(functions) {}
 
   // PathName is 8-bit text in the system's ANSI code page, a program path that a
-  // relative path resolves against the current directory, optionally followed
-  // by its arguments. With bDoEvents the thread's messages are served between
-  // polls, and a quit request taken meanwhile is posted again on return.
+  // relative path resolves against the current directory alone, optionally
+  // followed by its arguments; the program gets the command line unchanged.
+  // With bDoEvents the thread's messages are served between polls, and a quit
+  // request taken meanwhile is posted again on return.
   // Throws LaunchError when the program cannot be started; a process that
   // cannot be opened counts as ended.
   void ShellAndWait(const std::string& PathName, std::int32_t WindowStyle, bool bDoEvents) const;

@@ -16,6 +16,9 @@ bool ResolveRoot(RegistryRoot classKey, const std::wstring& machine, KeyHandle& 
   if (machine.empty()) return true;
   const auto name = AnsiName(machine);
   if (!name || RegConnectRegistryA(name->c_str(), root, connected.put()) != ERROR_SUCCESS) return false;
+  // Every root handle the connection gives is closed with `connected`, except a
+  // predefined root handed back as it is (Wine does so for the local computer):
+  // closing that is not this object's to do, and the key handle never does.
   root = connected.get();
   return true;
 }

@@ -194,7 +194,7 @@ LRESULT SetupForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_CTLCOLORBTN:
       return OnColourRequest(message, reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
     case WM_COMMAND:
-      OnCommand(LOWORD(wParam), reinterpret_cast<HWND>(lParam));
+      OnCommand(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam));
       return 0;
     case WM_SETCURSOR:
       return OnSetCursor(wParam, lParam);
@@ -262,7 +262,7 @@ LRESULT SetupForm::OnColourRequest(UINT message, HDC dc, HWND control) {
   return reinterpret_cast<LRESULT>(BrushFor(placed->design->background));
 }
 
-void SetupForm::OnCommand(int id, HWND control) {
+void SetupForm::OnCommand(int id, int notification, HWND control) {
   // Enter reaches a window that is not a dialog as IDOK: it acts on the focused button alone.
   if (id == IDOK && control == nullptr) {
     const HWND focus = GetFocus();
@@ -273,8 +273,11 @@ void SetupForm::OnCommand(int id, HWND control) {
     }
     return;
   }
+  // Only a click of a button that exists runs a command: a command without a
+  // control (a menu, an accelerator, Esc's IDCANCEL) or another notification does not.
+  if (control == nullptr || notification != BN_CLICKED) return;
   const PlacedControl* placed = FindPlaced(control);
-  if (placed != nullptr) RunCommand(placed->design->name);
+  if (placed != nullptr && ControlId(*placed->design) == id) RunCommand(placed->design->name);
 }
 
 LRESULT SetupForm::OnSetCursor(WPARAM wParam, LPARAM lParam) {

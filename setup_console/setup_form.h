@@ -49,7 +49,7 @@ class SetupForm {
   void OnSetFocus();
   LRESULT OnEraseBackground(HDC dc);
   LRESULT OnColourRequest(UINT message, HDC dc, HWND control);
-  void OnCommand(int id, HWND control);
+  void OnCommand(int id, int notification, HWND control);
   LRESULT OnSetCursor(WPARAM wParam, LPARAM lParam);
   void OnEndSession(bool ending);
   void OnClose();

@@ -8,6 +8,7 @@
 #include <variant>
 
 #include "fatal_error.h"
+#include "program_path.h"
 #include "registry.h"
 #include "setup_form.h"
 #include "shell_command.h"
@@ -43,20 +44,6 @@ bool VersionAtLeast(const TaggedValue& value, std::int32_t least) {
     return *end == L'\0' && number >= least;
   }
   return false;
-}
-
-std::string ExecutableFolder() {
-  std::string path(MAX_PATH, '\0');
-  for (;;) {
-    const DWORD length = GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
-    if (length == 0) return {};
-    if (length < path.size()) {
-      path.resize(length);
-      break;
-    }
-    path.resize(path.size() * 2);
-  }
-  return path.substr(0, path.find_last_of('\\'));
 }
 
 }  // namespace
@@ -96,7 +83,11 @@ void SetupForm::RunInstaller(const char* commandLine) {
   if (installersRunning_ == 0) SetCursor(LoadCursorW(nullptr, IDC_ARROW));
 }
 
-void SetupForm::ViewReadme() const { OpenWithShell(ExecutableFolder() + kReadmeName); }
+// Where the system cannot name the program's folder, nothing is opened: a guess
+// (the root of the current drive, say) could open some other page.
+void SetupForm::ViewReadme() const {
+  if (const auto folder = ProgramFolderA()) OpenWithShell(*folder + kReadmeName);
+}
 
 void SetupForm::RunCloseRequest() {
   if (closeRequestRun_) return;

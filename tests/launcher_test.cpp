@@ -262,41 +262,112 @@ TEST(Launcher, ClosingDuringAnInstallEndsTheProgramWhenTheInstallerEnds) {
   EXPECT_TRUE(launcher.Opened().empty());
 }
 
-TEST(Launcher, AnInstallerThatCannotBeStartedEndsTheProgramWithItsError) {
-  StepKeys keys;
-  wchar_t temp[MAX_PATH] = {};
-  GetTempPathW(MAX_PATH, temp);
-  // The launcher alone, without its installers: the platform also looks for a
-  // program in the starting program's own folder, so the medium will not do.
-  const std::wstring bare = std::wstring(temp) + L"corvalidyne-bare-medium";
-  const std::wstring launcherCopy = bare + L"\\CorvalidyneSetup.exe";
-  CreateDirectoryW(bare.c_str(), nullptr);
-  ASSERT_TRUE(CopyFileW((testing::MediumFolder() + L"\\CorvalidyneSetup.exe").c_str(),
-                        launcherCopy.c_str(), FALSE));
-  LauncherSession launcher(L"run=200", bare);
-  ASSERT_NE(launcher.Window(), nullptr);
-  // Were the steps refreshed after the failed start, step 2 would be enabled.
-  keys.Set(testing::kFrameworkKey, true);
-  launcher.Click(L"cmdInstallStep1");
+// A folder under the temporary folder with files copied into it; removed with
+// everything put there.
+class TempFolder {
+ public:
+  explicit TempFolder(const std::wstring& name) {
+    wchar_t temp[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, temp);
+    path_ = std::wstring(temp) + name;
+    CreateDirectoryW(path_.c_str(), nullptr);
+  }
+  ~TempFolder() {
+    for (auto file = files_.rbegin(); file != files_.rend(); ++file) DeleteFileW(file->c_str());
+    for (auto folder = folders_.rbegin(); folder != folders_.rend(); ++folder)
+      RemoveDirectoryW(folder->c_str());
+    RemoveDirectoryW(path_.c_str());
+  }
+  TempFolder(const TempFolder&) = delete;
+  TempFolder& operator=(const TempFolder&) = delete;
 
-  const HWND box = launcher.WaitForMessageBox();
-  ASSERT_NE(box, nullptr);
+  const std::wstring& Path() const { return path_; }
+  // Copies source to the relative path, making its folder.
+  void Put(const std::wstring& relative, const std::wstring& source) {
+    const auto slash = relative.find_last_of(L'\\');
+    if (slash != std::wstring::npos) {
+      folders_.push_back(path_ + L"\\" + relative.substr(0, slash));
+      CreateDirectoryW(folders_.back().c_str(), nullptr);
+    }
+    files_.push_back(path_ + L"\\" + relative);
+    EXPECT_TRUE(CopyFileW(source.c_str(), files_.back().c_str(), FALSE)) << Narrow(relative);
+  }
+
+ private:
+  static std::string Narrow(const std::wstring& text) { return ::testing::PrintToString(text); }
+  std::wstring path_;
+  std::vector<std::wstring> files_;
+  std::vector<std::wstring> folders_;
+};
+
+std::wstring ErrorDescription(DWORD number) {
   wchar_t description[256] = {};
-  FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-                 ERROR_FILE_NOT_FOUND, 0, description, 256, nullptr);
-  std::wstring expected(description);
-  while (!expected.empty() && (expected.back() == L'\n' || expected.back() == L'\r'))
-    expected.pop_back();
-  const std::wstring text = MessageBoxText(box);
-  EXPECT_NE(text.find(L"Error 2: " + expected), std::wstring::npos)
-      << ::testing::PrintToString(text);
-  EXPECT_EQ(MessageBoxTitle(box), L"Corvalidyne");
-  EXPECT_EQ(launcher.EnabledSteps(), "100");
-  PostMessageW(box, WM_COMMAND, IDOK, 0);
-  EXPECT_EQ(launcher.WaitForExit(), 1u);
-  EXPECT_TRUE(launcher.InstallerStarts().empty());
-  DeleteFileW(launcherCopy.c_str());
-  RemoveDirectoryW(bare.c_str());
+  FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, number, 0,
+                 description, 256, nullptr);
+  std::wstring text(description);
+  while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r')) text.pop_back();
+  return text;
+}
+
+// The installer is looked for in the current directory and nowhere else. A
+// decoy, the recorder under the installer's name, would show among what was
+// opened if it ran.
+TEST(Launcher, StartsTheInstallerOfTheCurrentDirectoryOnly) {
+  const std::wstring kInstaller = L"Framework\\dotnetfx.exe";
+  const std::wstring decoy = testing::BuildFolder() + L"\\recorder.exe";
+  const std::wstring launcher = testing::MediumFolder() + L"\\CorvalidyneSetup.exe";
+  enum class Decoy { None, BesideTheLauncher, OnPath };
+  const struct {
+    const char* name;
+    bool inMedium;  // the installer lies in the medium, the current directory
+    Decoy decoy;
+  } rows[] = {
+      {"missing, no decoy", false, Decoy::None},
+      {"missing, a decoy beside the launcher", false, Decoy::BesideTheLauncher},
+      {"missing, a decoy on PATH", false, Decoy::OnPath},
+      {"present, a decoy beside the launcher", true, Decoy::BesideTheLauncher},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    StepKeys keys;
+    TempFolder medium(L"corvalidyne-medium");
+    if (row.inMedium) medium.Put(kInstaller, testing::MediumFolder() + L"\\" + kInstaller);
+    // The launcher runs from a folder of its own, the medium being its current directory.
+    TempFolder launcherFolder(L"corvalidyne-launcher");
+    launcherFolder.Put(L"CorvalidyneSetup.exe", launcher);
+    if (row.decoy == Decoy::BesideTheLauncher) launcherFolder.Put(kInstaller, decoy);
+    TempFolder onPath(L"corvalidyne-on-path");
+    if (row.decoy == Decoy::OnPath) onPath.Put(kInstaller, decoy);
+
+    wchar_t path[32767] = {};
+    GetEnvironmentVariableW(L"PATH", path, 32767);
+    SetEnvironmentVariableW(L"PATH", (onPath.Path() + L";" + path).c_str());
+    LauncherSession session(L"run=200", medium.Path(), 15000, launcherFolder.Path());
+    SetEnvironmentVariableW(L"PATH", path);
+    ASSERT_NE(session.Window(), nullptr);
+    // Were the steps refreshed after a failed start, step 2 would be enabled.
+    if (!row.inMedium) keys.Set(testing::kFrameworkKey, true);
+    session.Click(L"cmdInstallStep1");
+
+    if (row.inMedium) {
+      EXPECT_TRUE(session.WaitUntilEnabled(L"cmdInstallStep2", true));
+      EXPECT_EQ(session.InstallerStarts(), (std::vector<InstallerStart>{{L"3", kInstaller}}));
+      session.Click(L"cmdClose");
+      EXPECT_EQ(session.WaitForExit(), 0u);
+    } else {
+      const HWND box = session.WaitForMessageBox();
+      ASSERT_NE(box, nullptr);
+      const std::wstring text = MessageBoxText(box);
+      EXPECT_NE(text.find(L"Error 2: " + ErrorDescription(ERROR_FILE_NOT_FOUND)), std::wstring::npos)
+          << ::testing::PrintToString(text);
+      EXPECT_EQ(MessageBoxTitle(box), L"Corvalidyne");
+      EXPECT_EQ(session.EnabledSteps(), "100");
+      PostMessageW(box, WM_COMMAND, IDOK, 0);
+      EXPECT_EQ(session.WaitForExit(), 1u);
+      EXPECT_TRUE(session.InstallerStarts().empty());
+    }
+    EXPECT_TRUE(session.Opened().empty()) << "a decoy ran";
+  }
 }
 
 }  // namespace

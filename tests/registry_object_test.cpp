@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "handle_probe.h"
+#include "key_access.h"
 #include "key_handle.h"
 #include "raw_registry.h"
 #include "registry.h"
@@ -158,6 +159,21 @@ TEST(KeyHandle, ClosesWhatItOpenedButNeverAPredefinedRoot) {
     KeyHandle root(HKEY_CURRENT_USER);
   }
   EXPECT_LT(probe.Growth(), 10);
+}
+
+// Connected to the local computer by its name, Wine hands back the predefined
+// root itself; the connection's key handle must leave it to the system.
+TEST(KeyHandle, LeavesARootThatTheConnectionHandsBackOpen) {
+  HKEY root = nullptr;
+  {
+    KeyHandle connected;
+    ASSERT_TRUE(ResolveRoot(kHKeyLocalMachine, testing::ComputerName(), connected, root));
+    EXPECT_EQ(root, connected.get());
+    EXPECT_TRUE(IsPredefinedRoot(root)) << root;
+  }
+  HKEY key = nullptr;
+  EXPECT_EQ(RegOpenKeyExW(root, L"SOFTWARE", 0, KEY_READ, &key), ERROR_SUCCESS);
+  RegCloseKey(key);
 }
 
 TEST(RegistryErrors, CarryNumberSourceAndMessage) {

@@ -349,6 +349,28 @@ TEST_F(SetupFormTest, EscapeDoesNothingAndEnterActsOnTheFocusedButtonOnly) {
   LiveForm::PumpFor(100);
   EXPECT_TRUE(IsWindow(form_.Window())) << "Esc closed the window";
 
+  // Commands that are no click of an existing button run nothing, Close's among them.
+  const HWND close = form_[L"cmdClose"];
+  const WORD closeId = static_cast<WORD>(GetDlgCtrlID(close));
+  const struct {
+    const char* name;
+    WORD id, notification;
+    HWND control;
+  } notClicks[] = {
+      {"Esc's IDCANCEL without a control", IDCANCEL, BN_CLICKED, nullptr},
+      {"Close's ID without a control (menu or accelerator)", closeId, 0, nullptr},
+      {"Close's ID from an accelerator", closeId, 1, nullptr},
+      {"Close gaining the focus", closeId, BN_SETFOCUS, close},
+      {"Close double-clicked notification", closeId, BN_DOUBLECLICKED, close},
+      {"another ID with Close's handle", static_cast<WORD>(closeId + 1), BN_CLICKED, close},
+  };
+  for (const auto& command : notClicks) {
+    SendMessageW(form_.Window(), WM_COMMAND, MAKEWPARAM(command.id, command.notification),
+                 reinterpret_cast<LPARAM>(command.control));
+    LiveForm::PumpFor(50);
+    EXPECT_TRUE(IsWindow(form_.Window())) << command.name << " closed the window";
+  }
+
   SetFocus(form_[L"cmdClose"]);
   press(form_[L"cmdClose"], VK_RETURN);
   LiveForm::PumpFor(200);

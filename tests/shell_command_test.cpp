@@ -76,6 +76,7 @@ struct Fakes {
   std::string verb, file, parameters;
   int show = -1;
   ULONG mask = 0;
+  std::string application, commandLine;  // as the start was asked for them
 };
 Fakes fakes;
 
@@ -83,6 +84,8 @@ BOOL WINAPI FakeCreateProcess(LPCSTR application, LPSTR commandLine, LPSECURITY_
                               LPSECURITY_ATTRIBUTES thread, BOOL inherit, DWORD flags,
                               LPVOID environment, LPCSTR folder, LPSTARTUPINFOA startup,
                               LPPROCESS_INFORMATION information) {
+  fakes.application = application ? application : "(none)";
+  fakes.commandLine = commandLine;
   if (fakes.setup.createError != 0) {
     SetLastError(fakes.setup.createError);
     return FALSE;
@@ -170,20 +173,44 @@ TEST(ShellAndWait, AProcessThatCannotBeOpenedCountsAsEnded) {
   EXPECT_LT(Elapsed(start), 1000u);
 }
 
+std::string CurrentFolder() {
+  char folder[MAX_PATH] = {};
+  GetCurrentDirectoryA(MAX_PATH, folder);
+  return folder;
+}
+
+// The demonstration medium as the current directory, where the installers that
+// the command lines name exist, for the life of the object.
+class InTheMedium {
+ public:
+  InTheMedium() : previous_(CurrentFolder()) {
+    SetCurrentDirectoryW(testing::MediumFolder().c_str());
+  }
+  ~InTheMedium() { SetCurrentDirectoryA(previous_.c_str()); }
+  InTheMedium(const InTheMedium&) = delete;
+  InTheMedium& operator=(const InTheMedium&) = delete;
+
+ private:
+  std::string previous_;
+};
+
 TEST(ShellAndWait, OnlyARequestForElevationStartsThroughTheShell) {
   StandInRunsFor(500);
+  const InTheMedium medium;
   const struct {
     DWORD createError;
-    DWORD thrown;  // 0: none
+    bool refuseOpen;  // the elevated process cannot be opened by its identifier
+    DWORD thrown;     // 0: none
     int shellExecuteCalls;
   } rows[] = {
-      {kErrorElevationRequired, 0, 1},
-      {ERROR_ACCESS_DENIED, ERROR_ACCESS_DENIED, 0},
-      {ERROR_FILE_NOT_FOUND, ERROR_FILE_NOT_FOUND, 0},
+      {kErrorElevationRequired, false, 0, 1},
+      {kErrorElevationRequired, true, 0, 1},
+      {ERROR_ACCESS_DENIED, false, ERROR_ACCESS_DENIED, 0},
+      {ERROR_FILE_NOT_FOUND, false, ERROR_FILE_NOT_FOUND, 0},
   };
   for (const auto& row : rows) {
-    SCOPED_TRACE(row.createError);
-    const ShellCommand command = WithFakes({.createError = row.createError});
+    SCOPED_TRACE(::testing::Message() << row.createError << (row.refuseOpen ? ", not opened" : ""));
+    const ShellCommand command = WithFakes({.createError = row.createError, .refuseOpen = row.refuseOpen});
     const std::string commandLine = "MSDE\\Setup.exe SAPWD=\"x\" INSTANCENAME=\"Corvalidyne\" ";
     DWORD thrown = 0;
     const DWORD start = GetTickCount();
@@ -198,10 +225,37 @@ TEST(ShellAndWait, OnlyARequestForElevationStartsThroughTheShell) {
     if (row.shellExecuteCalls == 0) continue;
     EXPECT_GE(Elapsed(start), 400u) << "waited on the process the shell started";
     EXPECT_EQ(fakes.verb, "open");
-    EXPECT_EQ(fakes.file, "MSDE\\Setup.exe");
+    EXPECT_EQ(fakes.file, CurrentFolder() + "\\MSDE\\Setup.exe") << "the program the start resolved";
     EXPECT_EQ(fakes.parameters, "SAPWD=\"x\" INSTANCENAME=\"Corvalidyne\" ");
     EXPECT_EQ(fakes.show, SW_SHOWMAXIMIZED);
     EXPECT_NE(fakes.mask & SEE_MASK_NOCLOSEPROCESS, 0u);
+  }
+}
+
+// The program is looked for in the current directory alone, and the command
+// line reaches the start exactly as given.
+TEST(ShellAndWait, ResolvesTheProgramAgainstTheCurrentDirectoryAndPassesTheCommandLineUnchanged) {
+  const std::string msde =
+      "MSDE\\Setup.exe SAPWD=\"KelvaNortum\" INSTANCENAME=\"Corvalidyne\" SECURITYMODE=\"SQL\" ";
+  const InTheMedium medium;
+  const struct {
+    std::string commandLine;
+    std::string application;
+  } rows[] = {
+      {"Framework\\dotnetfx.exe", CurrentFolder() + "\\Framework\\dotnetfx.exe"},
+      {msde, CurrentFolder() + "\\MSDE\\Setup.exe"},
+      {"\"App\\Setup.exe\" /q", CurrentFolder() + "\\App\\Setup.exe"},
+      {CurrentFolder() + "\\App\\Setup.exe", CurrentFolder() + "\\App\\Setup.exe"},
+  };
+  ASSERT_EQ(msde.size(), 81u);
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.commandLine);
+    try {
+      WithFakes({.createError = ERROR_FILE_NOT_FOUND}).ShellAndWait(row.commandLine, SW_SHOWMAXIMIZED, true);
+    } catch (const LaunchError&) {
+    }
+    EXPECT_EQ(fakes.application, row.application);
+    EXPECT_EQ(fakes.commandLine, row.commandLine);
   }
 }
 
@@ -210,8 +264,7 @@ TEST(ShellAndWait, AMissingProgramFailsWithThePlatformsError) {
     ShellCommand().ShellAndWait("NoSuchFolder\\missing.exe", SW_SHOWMAXIMIZED, true);
     FAIL() << "no error";
   } catch (const LaunchError& error) {
-    EXPECT_TRUE(error.Number() == ERROR_FILE_NOT_FOUND || error.Number() == ERROR_PATH_NOT_FOUND)
-        << error.Number();
+    EXPECT_EQ(error.Number(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND)) << "also where its folder is missing";
     wchar_t expected[256] = {};
     FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
                    error.Number(), 0, expected, 256, nullptr);

@@ -72,14 +72,14 @@ std::wstring BuildFolder() {
 std::wstring MediumFolder() { return BuildFolder() + L"\\medium"; }
 
 LauncherSession::LauncherSession(const std::wstring& standInOptions, const std::wstring& medium,
-                                 DWORD startTimeoutMs)
+                                 DWORD startTimeoutMs, const std::wstring& launcherFolder)
     : standInLog_(TempFile(L"-standin.log")), recorderLog_(TempFile(L"-opened.log")) {
   // The launcher, the stand-ins it starts and the pages the shell opens all
   // inherit these.
   SetEnvironmentVariableW(L"CORVALIDYNE_STANDIN", standInOptions.c_str());
   SetEnvironmentVariableW(L"CORVALIDYNE_STANDIN_LOG", standInLog_.c_str());
   SetEnvironmentVariableW(L"CORVALIDYNE_RECORDER_LOG", recorderLog_.c_str());
-  const std::wstring exe = medium + L"\\CorvalidyneSetup.exe";
+  const std::wstring exe = (launcherFolder.empty() ? medium : launcherFolder) + L"\\CorvalidyneSetup.exe";
   std::wstring commandLine = L"\"" + exe + L"\"";
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
