@@ -13,9 +13,11 @@ start=$SECONDS
 
 cmake --build "$TREE" --target registry_verify_interface_header_sets -- --no-print-directory >/dev/null
 
-# From scratch every time: leftovers of an earlier run must not stand in for
-# a file the install or the library's own tree no longer provides.
-rm -rf "$WORK"
+# The package from scratch every time: leftovers of an earlier install must not
+# stand in for a file it no longer provides. The add_subdirectory build is kept,
+# as any build tree is, so that a second run does not compile the library again.
+rm -rf "$WORK/prefix" "$WORK/installed"
+find "$WORK" -name '*.exe' -delete 2>/dev/null || true
 cmake --install "$TREE" --prefix "$WORK/prefix" >/dev/null
 
 # The user's own link choice: -static, so that the program needs no MinGW DLLs under Wine.
