@@ -32,7 +32,7 @@ consumer subdirectory -DCORVALIDYNE_SOURCE_DIR="$ROOT"
 # Added as a subdirectory, the tree builds the library and nothing else.
 programs=$(cd "$WORK/subdirectory" && find . -path ./CMakeFiles -prune -o -name '*.exe' -print)
 if [ "$programs" != ./registry_consumer.exe ]; then
-  echo "add_subdirectory built more than the library:" $programs >&2
+  echo "add_subdirectory built more than the library:" "${programs//$'\n'/ }" >&2
   exit 1
 fi
 echo "registry consumer built both ways in $((SECONDS - start)) s"
