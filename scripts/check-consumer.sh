@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# check-consumer.sh BUILD_TREE TOOLCHAIN_FILE: compiles each public registry
+# header alone, installs BUILD_TREE's package into BUILD_TREE/consumer/prefix
+# and builds tests/consumer, a project of its own, twice: through find_package
+# (consumer/installed) and through add_subdirectory of this source tree
+# (consumer/subdirectory). CTest runs the two programs under Wine.
+set -euo pipefail
+ROOT=$(cd "$(dirname "$0")/.." && pwd)
+TREE=$1
+TOOLCHAIN=$2
+WORK=$TREE/consumer
+start=$SECONDS
+
+cmake --build "$TREE" --target registry_verify_interface_header_sets -- --no-print-directory >/dev/null
+
+# The package from scratch every time: leftovers of an earlier install must not
+# stand in for a file it no longer provides. The add_subdirectory build is kept,
+# as any build tree is, so that a second run does not compile the library again.
+rm -rf "$WORK/prefix" "$WORK/installed"
+find "$WORK" -name '*.exe' -delete 2>/dev/null || true
+cmake --install "$TREE" --prefix "$WORK/prefix" >/dev/null
+
+# The user's own link choice: -static, so that the program needs no MinGW DLLs under Wine.
+consumer() {
+  cmake -S "$ROOT/tests/consumer" -B "$WORK/$1" -DCMAKE_TOOLCHAIN_FILE="$TOOLCHAIN" \
+    -DCMAKE_EXE_LINKER_FLAGS=-static "${@:2}" >/dev/null
+  cmake --build "$WORK/$1" -j2 -- --no-print-directory >/dev/null
+}
+consumer installed -DCMAKE_PREFIX_PATH="$WORK/prefix"
+consumer subdirectory -DCORVALIDYNE_SOURCE_DIR="$ROOT"
+
+# Added as a subdirectory, the tree builds the library and nothing else.
+programs=$(cd "$WORK/subdirectory" && find . -path ./CMakeFiles -prune -o -name '*.exe' -print)
+if [ "$programs" != ./registry_consumer.exe ]; then
+  echo "add_subdirectory built more than the library:" "${programs//$'\n'/ }" >&2
+  exit 1
+fi
+echo "registry consumer built both ways in $((SECONDS - start)) s"

@@ -1,0 +1,101 @@
+// Writes, reads back and enumerates under a key of its own in HKEY_CURRENT_USER,
+// removes it, and exits non-zero when anything differs from what it wrote.
+
+// The library's own build settings must not reach its users.
+#if defined(UNICODE) || defined(NOMINMAX) || defined(WIN32_LEAN_AND_MEAN)
+#error "the registry library imposed its own Windows API settings"
+#endif
+
+#include <windows.h>
+
+#include <registry.h>
+
+#include <algorithm>
+#include <iostream>
+#include <string>
+#include <vector>
+
+using namespace corvalidyne;
+
+namespace {
+
+int failures = 0;
+
+void Expect(bool ok, const char* what) {
+  if (ok) return;
+  std::cerr << "registry consumer: " << what << "\n";
+  ++failures;
+}
+
+Registry At(const std::wstring& section) {
+  Registry registry;
+  registry.ClassKey(kHKeyCurrentUser);
+  registry.SectionKey(section);
+  return registry;
+}
+
+std::vector<std::wstring> Sorted(const NameList& names, std::int32_t count) {
+  std::vector<std::wstring> result(names.begin(), names.end());
+  std::sort(result.begin(), result.end());
+  if (static_cast<std::size_t>(count) != result.size()) result.clear();
+  return result;
+}
+
+void Check(const std::wstring& section) {
+  Registry registry = At(section);
+  registry.ValueKey(L"Folder");
+  registry.ValueType(REG_SZ);
+  registry.Value(std::wstring(L"C:\\Consumer"));
+  registry.ValueKey(L"Count");
+  registry.ValueType(REG_DWORD);
+  registry.Value(std::int32_t{42});
+  At(section + L"\\One").CreateKey();
+  At(section + L"\\Two").CreateKey();
+
+  registry.ValueKey(L"Folder");
+  Expect(registry.Value() == TaggedValue(std::wstring(L"C:\\Consumer")), "REG_SZ read back differs");
+  registry.ValueKey(L"Count");
+  Expect(registry.Value() == TaggedValue(std::int32_t{42}), "REG_DWORD read back differs");
+  registry.ValueKey(L"Missing");
+  registry.Default(std::int32_t{-1});
+  Expect(registry.Value() == TaggedValue(std::int32_t{-1}), "a missing value did not read as the default");
+
+  NameList names;
+  std::int32_t count = 0;
+  registry.EnumerateValues(names, count);
+  Expect(Sorted(names, count) == std::vector<std::wstring>{L"Count", L"Folder"}, "values enumerated wrong");
+  registry.EnumerateSections(names, count);
+  Expect(Sorted(names, count) == std::vector<std::wstring>{L"One", L"Two"}, "subkeys enumerated wrong");
+
+  try {
+    At(section + L"\\Missing").DeleteKey();
+    Expect(false, "deleting a missing key did not throw");
+  } catch (const RegistryError& error) {
+    Expect(error.Number() == registry_errors::kGeneral, "deleting a missing key threw the wrong number");
+  }
+}
+
+void Remove(const std::wstring& section) {
+  for (const wchar_t* sub : {L"\\One", L"\\Two", L""}) {
+    try {
+      At(section + sub).DeleteKey();
+    } catch (const RegistryError&) {
+    }
+  }
+}
+
+}  // namespace
+
+int main() {
+  const std::wstring section = L"Software\\CorvalidyneConsumer" + std::to_wstring(GetCurrentProcessId());
+  try {
+    Check(section);
+  } catch (const RegistryError& error) {
+    std::cerr << "registry consumer: " << error.what() << "\n";
+    ++failures;
+  }
+  Remove(section);
+  Expect(!At(section).KeyExists(), "the key was not removed");
+  if (failures == 0) std::cout << "registry consumer: ok\n";
+  return failures == 0 ? 0 : 1;
+}
