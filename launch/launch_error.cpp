@@ -2,6 +2,8 @@
 
 #include <string_view>
 
+#include "text_conversion.h"
+
 namespace corvalidyne {
 
 namespace {
@@ -21,23 +23,12 @@ std::wstring SystemDescription(DWORD number) {
   return text;
 }
 
-std::string Utf8(const std::wstring& text) {
-  const int length = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                         nullptr, 0, nullptr, nullptr);
-  std::string result(static_cast<std::size_t>(length > 0 ? length : 0), '\0');
-  if (length > 0) {
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), result.data(),
-                        length, nullptr, nullptr);
-  }
-  return result;
-}
-
 }  // namespace
 
 LaunchError::LaunchError(DWORD number)
     : number_(number),
       description_(SystemDescription(number)),
       what_("cannot start the program: error " + std::to_string(number) + ": " +
-            Utf8(description_)) {}
+            ToUtf8(description_)) {}
 
 }  // namespace corvalidyne

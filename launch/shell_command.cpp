@@ -5,7 +5,7 @@
 
 #include "launch_error.h"
 #include "message_pump.h"
-#include "owned_handle.h"
+#include "unique_handle.h"
 
 namespace corvalidyne {
 
@@ -100,7 +100,7 @@ StartedProcess Start(const LaunchFunctions& functions, const std::string& comman
   DWORD error = ERROR_SUCCESS;
   if (auto started = StartDirectly(functions, program, commandLine, windowStyle, error))
     return std::move(*started);
-  if (error == kErrorElevationRequired)
+  if (error == ERROR_ELEVATION_REQUIRED)
     return StartThroughShell(functions, program, commandLine, windowStyle);
   throw LaunchError(error);
 }

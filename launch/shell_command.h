@@ -7,10 +7,13 @@
 #include <cstdint>
 #include <string>
 
-namespace corvalidyne {
+// The platform's error for a program that asks for administrator rights; the
+// MinGW-w64 headers of Debian 12 lack it.
+#ifndef ERROR_ELEVATION_REQUIRED
+#define ERROR_ELEVATION_REQUIRED 740L
+#endif
 
-// ERROR_ELEVATION_REQUIRED: the program asks for administrator rights.
-inline constexpr DWORD kErrorElevationRequired = 740;
+namespace corvalidyne {
 
 // The platform calls through which ShellAndWait starts and opens a process.
 // Tests replace them to reach paths that the platform at hand never takes

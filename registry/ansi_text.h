@@ -4,20 +4,15 @@
 #include <string>
 #include <string_view>
 
-namespace corvalidyne {
+#include "text_conversion.h"
 
-// Conversions at the boundary of the ANSI ("A") functions: the system ANSI code
-// page, lengths explicit so that embedded NUL characters survive.
-std::string ToAnsi(std::wstring_view text);
-std::wstring FromAnsi(std::string_view text);
+namespace corvalidyne {
 
 // The ANSI form of a key path, value name or machine name, or nothing when the
 // name cannot be passed on faithfully: an ANSI call would cut it at an embedded
 // NUL, and a character outside the code page would become another one ("?" or
 // a best fit), so either way the call would address a different key or value.
 std::optional<std::string> AnsiName(std::wstring_view name);
-
-std::string ToUtf8(std::wstring_view text);
 
 // Bytes an ANSI buffer needs for `characters` characters and a terminator: a
 // character may take more than one byte in a double-byte code page.

@@ -4,6 +4,7 @@
 
 #include "launch_error.h"
 #include "registry_error.h"
+#include "text_conversion.h"
 
 namespace corvalidyne {
 
@@ -14,13 +15,6 @@ struct ErrorReport {
   std::wstring description;
 };
 
-std::wstring Widen(const char* text) {
-  const int length = MultiByteToWideChar(CP_UTF8, 0, text, -1, nullptr, 0);
-  std::wstring result(static_cast<std::size_t>(length > 0 ? length - 1 : 0), L'\0');
-  if (length > 1) MultiByteToWideChar(CP_UTF8, 0, text, -1, result.data(), length);
-  return result;
-}
-
 ErrorReport Describe(std::exception_ptr error) {
   try {
     std::rethrow_exception(error);
@@ -29,7 +23,7 @@ ErrorReport Describe(std::exception_ptr error) {
   } catch (const RegistryError& registryError) {
     return {registryError.Number(), registryError.Message()};
   } catch (const std::exception& other) {
-    return {0, Widen(other.what())};
+    return {0, FromUtf8(other.what())};
   } catch (...) {
     return {0, L"Unknown error"};
   }

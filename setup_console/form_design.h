@@ -9,6 +9,13 @@ namespace corvalidyne {
 
 enum class ControlKind { Panel, Label, PushButton };
 
+// The controls' IDs, clear of IDOK and IDCANCEL, which the keyboard interface
+// sends for Enter and Esc.
+enum class FormControl : int {
+  Step1 = 100, Label1, Label2, InstallStep1, Frame2, Label3, Step2, InstallStep2, Label4, Label5,
+  Step3, InstallStep3, Label6, Label7, Label8, Close, ViewReadme,
+};
+
 // A colour as the design gives it: #RRGGBB, a system colour index, or the
 // control's standard look (nothing set).
 struct DesignColour {
@@ -35,6 +42,7 @@ inline constexpr DesignFont kDefaultFont{};
 // One control of the window. Positions and sizes are twips from the top-left
 // corner of the container (nullptr: the window's client area).
 struct ControlDesign {
+  FormControl id;
   const wchar_t* name;
   ControlKind kind;
   const wchar_t* container;
@@ -56,8 +64,6 @@ const WindowDesign& SetupFormDesign();
 std::span<const ControlDesign> SetupFormControls();
 const ControlDesign* FindControlDesign(std::wstring_view name);
 
-// Control IDs follow the tab index and stay clear of IDOK and IDCANCEL, which
-// the keyboard interface sends for Enter and Esc.
-constexpr int ControlId(const ControlDesign& design) { return 100 + design.tabIndex; }
+constexpr int ControlId(const ControlDesign& design) { return static_cast<int>(design.id); }
 
 }  // namespace corvalidyne

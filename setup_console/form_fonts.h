@@ -5,7 +5,7 @@
 #include <span>
 #include <string_view>
 
-#include "gdi_object.h"
+#include "unique_handle.h"
 
 namespace corvalidyne {
 

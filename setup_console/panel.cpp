@@ -3,6 +3,8 @@
 #include <string>
 
 #include "accessible_object.h"
+#include "fatal_error.h"
+#include "unique_handle.h"
 
 namespace corvalidyne {
 
@@ -20,10 +22,8 @@ std::wstring Caption(HWND panel) {
 
 int Scaled(HDC dc, int pixelsAt96) { return MulDiv(pixelsAt96, GetDeviceCaps(dc, LOGPIXELSX), 96); }
 
-void Paint(HWND panel) {
-  PAINTSTRUCT paint;
-  const HDC dc = BeginPaint(panel, &paint);
-  const HGDIOBJ oldFont = SelectObject(dc, PanelFont(panel));
+void PaintWithFont(HWND panel, HDC dc) {
+  const ScopedSelection font(dc, PanelFont(panel));
   auto brush = reinterpret_cast<HBRUSH>(SendMessageW(
       GetParent(panel), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(panel)));
   if (brush == nullptr) brush = GetSysColorBrush(COLOR_BTNFACE);
@@ -47,11 +47,16 @@ void Paint(HWND panel) {
     ExtTextOutW(dc, label.left + gap, 0, ETO_OPAQUE | ETO_CLIPPED, &label, caption.c_str(),
                 static_cast<UINT>(caption.size()), nullptr);
   }
-  SelectObject(dc, oldFont);
+}
+
+void Paint(HWND panel) {
+  PAINTSTRUCT paint;
+  const HDC dc = BeginPaint(panel, &paint);
+  PaintWithFont(panel, dc);
   EndPaint(panel, &paint);
 }
 
-LRESULT CALLBACK PanelProc(HWND panel, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT HandlePanelMessage(HWND panel, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_SETFONT:
       SetWindowLongPtrW(panel, kFontSlot, static_cast<LONG_PTR>(wParam));
@@ -75,6 +80,16 @@ LRESULT CALLBACK PanelProc(HWND panel, UINT message, WPARAM wParam, LPARAM lPara
       return SendMessageW(GetParent(panel), message, wParam, lParam);
     default:
       return DefWindowProcW(panel, message, wParam, lParam);
+  }
+}
+
+// No exception may cross into the system: one that gets here ends the program
+// with its report, as one in the setup window does.
+LRESULT CALLBACK PanelProc(HWND panel, UINT message, WPARAM wParam, LPARAM lParam) {
+  try {
+    return HandlePanelMessage(panel, message, wParam, lParam);
+  } catch (...) {
+    EndWithError(GetAncestor(panel, GA_ROOT), std::current_exception());
   }
 }
 

@@ -155,6 +155,13 @@ void SetupForm::Show() {
   RunFirstActivation();
 }
 
+HWND SetupForm::Control(FormControl id) const noexcept {
+  for (const auto& placed : controls_) {
+    if (placed.design->id == id) return placed.window;
+  }
+  return nullptr;
+}
+
 HWND SetupForm::Control(std::wstring_view name) const noexcept {
   for (const auto& placed : controls_) {
     if (name == placed.design->name) return placed.window;
@@ -277,7 +284,7 @@ void SetupForm::OnCommand(int id, int notification, HWND control) {
   // control (a menu, an accelerator, Esc's IDCANCEL) or another notification does not.
   if (control == nullptr || notification != BN_CLICKED) return;
   const PlacedControl* placed = FindPlaced(control);
-  if (placed != nullptr && ControlId(*placed->design) == id) RunCommand(placed->design->name);
+  if (placed != nullptr && ControlId(*placed->design) == id) RunCommand(placed->design->id);
 }
 
 LRESULT SetupForm::OnSetCursor(WPARAM wParam, LPARAM lParam) {

@@ -8,7 +8,8 @@
 #include <vector>
 
 #include "form_design.h"
-#include "gdi_object.h"
+#include "installation_steps.h"
+#include "unique_handle.h"
 
 namespace corvalidyne {
 
@@ -32,6 +33,7 @@ class SetupForm {
 
   HWND Handle() const noexcept { return window_; }
   HWND Control(std::wstring_view name) const noexcept;
+  HWND Control(FormControl id) const noexcept;
 
  private:
   struct PlacedControl {
@@ -70,18 +72,13 @@ class SetupForm {
   // Installation state detection: enables the Install button of the first step
   // that is not done.
   void RefreshSteps();
-  bool IsFrameworkInstalled() const;
-  bool IsMSDEInstalled() const;
-  bool IsWebAppInstalled() const;
 
   // Step commands: the buttons and the close request.
-  struct InstallStep;
-  void RunCommand(std::wstring_view button);
-  void Install(const InstallStep& step);
+  void RunCommand(FormControl button);
+  void Install(const InstallationStep& step);
   void RunInstaller(const char* commandLine);
   void ViewReadme() const;
   void RunCloseRequest();
-  bool IsIISInstalled() const;
   void OpenWithShell(const std::string& target) const;
 
   HINSTANCE instance_;

@@ -4,7 +4,6 @@
 
 #include "handle_probe.h"
 #include "key_access.h"
-#include "key_handle.h"
 #include "raw_registry.h"
 #include "registry.h"
 #include "scratch_key.h"

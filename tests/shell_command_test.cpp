@@ -203,8 +203,8 @@ TEST(ShellAndWait, OnlyARequestForElevationStartsThroughTheShell) {
     DWORD thrown;     // 0: none
     int shellExecuteCalls;
   } rows[] = {
-      {kErrorElevationRequired, false, 0, 1},
-      {kErrorElevationRequired, true, 0, 1},
+      {ERROR_ELEVATION_REQUIRED, false, 0, 1},
+      {ERROR_ELEVATION_REQUIRED, true, 0, 1},
       {ERROR_ACCESS_DENIED, false, ERROR_ACCESS_DENIED, 0},
       {ERROR_FILE_NOT_FOUND, false, ERROR_FILE_NOT_FOUND, 0},
   };
@@ -282,7 +282,7 @@ TEST(ShellAndWait, LeavesNoHandleOpenOnAnyPath) {
       {"ended", {}, StandIn()},
       {"ended before the start returned", {.endBeforeReturn = true}, StandIn()},
       {"not opened", {.refuseOpen = true}, StandIn()},
-      {"through the shell", {.createError = kErrorElevationRequired}, StandIn()},
+      {"through the shell", {.createError = ERROR_ELEVATION_REQUIRED}, StandIn()},
       {"missing program", {}, "NoSuchFolder\\missing.exe"},
   };
   for (const auto& path : paths) {

@@ -5,19 +5,12 @@
 #include <string>
 
 #include "program_path.h"
+#include "text_conversion.h"
 
 namespace corvalidyne {
 namespace {
 
-// Text in a code page's bytes.
-std::string Encoded(const std::wstring& text, UINT codePage) {
-  const int length = WideCharToMultiByte(codePage, 0, text.c_str(), static_cast<int>(text.size()),
-                                         nullptr, 0, nullptr, nullptr);
-  std::string bytes(static_cast<std::size_t>(length), '\0');
-  WideCharToMultiByte(codePage, 0, text.c_str(), static_cast<int>(text.size()), bytes.data(),
-                      length, nullptr, nullptr);
-  return bytes;
-}
+std::string Encoded(const std::wstring& text, UINT codePage) { return ToCodePage(text, codePage); }
 
 // In code page 932 the second byte of "表" (0x95 0x5C) is a backslash's byte.
 TEST(FolderOfPath, CutsAtTheLastBackslashCharacterOfTheCodePage) {
