@@ -64,12 +64,12 @@ class Registry {
   std::wstring ValueKey() const { return valueKey_; }
 
   // Sets the five properties, in this order, then reads as Value() does.
-  TaggedValue ValueEx(RegistryRoot ClassKey, const std::wstring& SectionKey, const std::wstring& ValueKey,
-                      RegistryValueType ValueType, const TaggedValue& Default);
+  TaggedValue ValueEx(RegistryRoot eClassKey, const std::wstring& sSectionKey, const std::wstring& sValueKey,
+                      RegistryValueType eValueType, const TaggedValue& vDefault);
   // Sets the five properties, then writes NewValue as Value(v) does; with
   // ValueType REG_SZ an empty text form of NewValue writes Default instead.
-  void ValueEx(RegistryRoot ClassKey, const std::wstring& SectionKey, const std::wstring& ValueKey,
-               RegistryValueType ValueType, const TaggedValue& Default, const TaggedValue& NewValue);
+  void ValueEx(RegistryRoot eClassKey, const std::wstring& sSectionKey, const std::wstring& sValueKey,
+               RegistryValueType eValueType, const TaggedValue& vDefault, const TaggedValue& NewValue);
 
   void ValueKey(const std::wstring& sValueKey) { valueKey_ = sValueKey; }
 

@@ -81,14 +81,14 @@ TaggedValue Registry::Value() {
   }
 }
 
-TaggedValue Registry::ValueEx(RegistryRoot ClassKey, const std::wstring& SectionKey,
-                              const std::wstring& ValueKey, RegistryValueType ValueType,
-                              const TaggedValue& Default) {
-  this->ClassKey(ClassKey);
-  this->SectionKey(SectionKey);
-  this->ValueKey(ValueKey);
-  this->ValueType(ValueType);
-  this->Default(Default);
+TaggedValue Registry::ValueEx(RegistryRoot eClassKey, const std::wstring& sSectionKey,
+                              const std::wstring& sValueKey, RegistryValueType eValueType,
+                              const TaggedValue& vDefault) {
+  ClassKey(eClassKey);
+  SectionKey(sSectionKey);
+  ValueKey(sValueKey);
+  ValueType(eValueType);
+  Default(vDefault);
   return Value();
 }
 

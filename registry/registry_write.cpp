@@ -93,14 +93,14 @@ void Registry::Value(const TaggedValue& vValue) {
   if (result != ERROR_SUCCESS) RaiseValueNotWritten(classKey_);
 }
 
-void Registry::ValueEx(RegistryRoot ClassKey, const std::wstring& SectionKey, const std::wstring& ValueKey,
-                       RegistryValueType ValueType, const TaggedValue& Default, const TaggedValue& NewValue) {
-  this->ClassKey(ClassKey);
-  this->SectionKey(SectionKey);
-  this->ValueKey(ValueKey);
-  this->ValueType(ValueType);
-  this->Default(Default);
-  const bool substitute = this->ValueType() == REG_SZ && TextForm(NewValue).empty();
+void Registry::ValueEx(RegistryRoot eClassKey, const std::wstring& sSectionKey, const std::wstring& sValueKey,
+                       RegistryValueType eValueType, const TaggedValue& vDefault, const TaggedValue& NewValue) {
+  ClassKey(eClassKey);
+  SectionKey(sSectionKey);
+  ValueKey(sValueKey);
+  ValueType(eValueType);
+  Default(vDefault);
+  const bool substitute = ValueType() == REG_SZ && TextForm(NewValue).empty();
   Value(substitute ? default_ : NewValue);
 }
 
