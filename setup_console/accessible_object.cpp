@@ -51,6 +51,11 @@ const Accessibility& System() noexcept {
   static bool tried = false;
   if (!tried) {
     tried = true;
+    // Handing an object out marshals it, which needs COM on this thread; the
+    // program has no other use for COM, so it starts it here, once, for good.
+    decltype(&CoInitializeEx) initializeCom = nullptr;
+    Look(LoadSystemLibrary(L"ole32.dll"), "CoInitializeEx", initializeCom);
+    if (initializeCom != nullptr) initializeCom(nullptr, COINIT_APARTMENTTHREADED);
     const HMODULE oleacc = LoadSystemLibrary(L"oleacc.dll");
     Look(oleacc, "CreateStdAccessibleObject", functions.createStandardObject);
     Look(oleacc, "LresultFromObject", functions.resultFromObject);
