@@ -9,7 +9,6 @@ I386_MAGIC='\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\
 I386_MASK='\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff'
 I386_MAGIC_HEX=7f454c4601010100000000000000000002000300
 QEMU_I386=/usr/bin/qemu-i386
-WINE32=/usr/lib/wine/wine
 # qemu before 8.1 searches the guest's address space page by page at every
 # mmap; Wine reserves most of it, so each 32-bit process start took about 45 s
 # of CPU instead of under a second. Debian 12 has 7.2; its backports have newer.
