@@ -72,25 +72,31 @@ struct Row {
   std::string unit;
   double reference = 0;  // 0: nothing to compare with
   double goal = 0;       // a ratio bound when reference is set, else a bound on value; 0: none
+  // The fastest and slowest sample behind a median value; both 0: not shown.
+  double minimum = 0;
+  double maximum = 0;
 };
 
 inline bool Print(const std::vector<Row>& rows) {
   bool allMet = true;
-  std::printf("%-64s %12s %12s %8s %8s  %s\n", "case", "median", "reference", "ratio", "goal", "");
+  std::printf("%-64s %12s %19s %12s %8s %8s  %s\n", "case", "median", "spread", "reference", "ratio",
+              "goal", "");
   for (const Row& row : rows) {
     const bool compares = row.reference > 0;
     const double measured = compares ? row.value / row.reference : row.value;
     const bool met = row.goal <= 0 || measured <= row.goal;
     allMet = allMet && met;
-    char value[32], reference[32] = "", ratio[16] = "", goal[16] = "";
+    char value[32], spread[48] = "", reference[32] = "", ratio[16] = "", goal[16] = "";
     std::snprintf(value, sizeof value, "%.2f %s", row.value, row.unit.c_str());
+    if (row.minimum != 0 || row.maximum != 0)
+      std::snprintf(spread, sizeof spread, "%.2f-%.2f %s", row.minimum, row.maximum, row.unit.c_str());
     if (compares) {
       std::snprintf(reference, sizeof reference, "%.2f %s", row.reference, row.unit.c_str());
       std::snprintf(ratio, sizeof ratio, "%.2f", measured);
     }
     if (row.goal > 0) std::snprintf(goal, sizeof goal, "%s%.2f", compares ? "x" : "<=", row.goal);
-    std::printf("%-64s %12s %12s %8s %8s  %s\n", row.name.c_str(), value, reference, ratio, goal,
-                row.goal > 0 ? (met ? "met" : "MISSED") : "");
+    std::printf("%-64s %12s %19s %12s %8s %8s  %s\n", row.name.c_str(), value, spread, reference,
+                ratio, goal, row.goal > 0 ? (met ? "met" : "MISSED") : "");
   }
   std::fflush(stdout);
   return allMet;

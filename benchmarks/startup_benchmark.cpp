@@ -3,11 +3,14 @@
 // both started the same way.
 #include <windows.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
+#include "automation.h"
+#include "form_design.h"
 #include "measure.h"
-#include "remote_form.h"
+#include "setup_form.h"
 
 namespace corvalidyne::bench {
 namespace {
@@ -35,7 +38,7 @@ double TimeToReady(const std::wstring& program, const wchar_t* className, Ready 
   HWND window = nullptr;
   double elapsed = -1;
   for (int polls = 0; polls < 30000; ++polls) {
-    window = remote::FindTopLevelWindow(process.dwProcessId, className, 0);
+    window = automation::FindTopLevelWindow(process.dwProcessId, className, 0);
     if (window != nullptr && ready(window)) {
       elapsed = (NowMicroseconds() - start) / 1000;
       break;
@@ -50,7 +53,8 @@ double TimeToReady(const std::wstring& program, const wchar_t* className, Ready 
 }
 
 bool InstallButtonsSet(HWND window) {
-  const HWND button = remote::FindControl(window, L"cmdInstallStep1");
+  const HWND button =
+      automation::FindControl(window, ControlId(*FindControlDesign(L"cmdInstallStep1")));
   return button != nullptr && IsWindowEnabled(button);
 }
 
@@ -65,10 +69,11 @@ int main() {
   TimeToReady(Beside(L"minimal_window.exe"), L"MinimalWindow", [](HWND) { return true; });
   for (int i = 0; i < 15; ++i) {
     reference.push_back(TimeToReady(Beside(L"minimal_window.exe"), L"MinimalWindow", [](HWND) { return true; }));
-    setup.push_back(TimeToReady(Beside(L"..\\CorvalidyneSetup.exe"), L"CorvalidyneSetupForm", InstallButtonsSet));
+    setup.push_back(TimeToReady(Beside(L"..\\CorvalidyneSetup.exe"), corvalidyne::SetupForm::kClassName, InstallButtonsSet));
   }
+  const auto [fastest, slowest] = std::minmax_element(setup.begin(), setup.end());
   return Print({{"Start-up until the window shows its Install buttons set", Median(setup), "ms",
-                 Median(reference), 1.25}})
+                 Median(reference), 1.25, *fastest, *slowest}})
              ? 0
              : 1;
 }

@@ -15,16 +15,26 @@
 #include <cstdio>
 #include <string>
 
-#include "remote_form.h"
+#include "automation.h"
+#include "form_design.h"
+#include "setup_form.h"
 
 namespace {
 
 constexpr DWORD kTimeoutMs = 60000;
 
-using corvalidyne::remote::FindControl;
-using corvalidyne::remote::FindSetupWindow;
-using corvalidyne::remote::FindTopLevelWindow;
-using corvalidyne::remote::WaitUntil;
+using corvalidyne::automation::FindTopLevelWindow;
+using corvalidyne::automation::WaitUntil;
+
+HWND FindSetupWindow(DWORD timeoutMs) {
+  return FindTopLevelWindow(0, corvalidyne::SetupForm::kClassName, timeoutMs);
+}
+
+// A control of the setup window by its name in the design table.
+HWND FindControl(HWND form, const wchar_t* name) {
+  const corvalidyne::ControlDesign* design = corvalidyne::FindControlDesign(name);
+  return design != nullptr ? corvalidyne::automation::FindControl(form, corvalidyne::ControlId(*design)) : nullptr;
+}
 
 int Fail(const char* what, const wchar_t* name = L"") {
   std::fprintf(stderr, "driver: %s %ls\n", what, name);
@@ -48,9 +58,9 @@ HWND WaitForMessageBox(HWND form) {
 }
 
 int Run(const std::wstring& command, const wchar_t* name) {
-  const HWND form = FindSetupWindow(0, command == L"wait-window" ? kTimeoutMs : 2000);
+  const HWND form = FindSetupWindow(command == L"wait-window" ? kTimeoutMs : 2000);
   if (command == L"wait-gone") {
-    return WaitUntil([] { return FindSetupWindow(0, 0) == nullptr; }, kTimeoutMs)
+    return WaitUntil([] { return FindSetupWindow(0) == nullptr; }, kTimeoutMs)
                ? 0
                : Fail("window still there");
   }
@@ -83,7 +93,7 @@ int Run(const std::wstring& command, const wchar_t* name) {
   if (command == L"click") {
     const HWND button = FindControl(form, name);
     if (button == nullptr) return Fail("no control", name);
-    corvalidyne::remote::Click(button);
+    corvalidyne::automation::Click(button);
     return 0;
   }
   if (command == L"wait-enabled") return WaitForEnabled(form, name, true);

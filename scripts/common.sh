@@ -3,8 +3,7 @@
 
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 BUILD_ROOT=${BUILD_ROOT:-$ROOT/build}
-WINE64=/usr/lib/wine/wine64
-WINESERVER=/usr/lib/wine/wineserver64
+source "$ROOT/scripts/wine-paths.sh"
 PACKAGES=(
   cmake make g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix googletest
   wine wine64 xvfb xauth fonts-wine fonts-liberation fonts-dejavu-core imagemagick osslsigncode openssl

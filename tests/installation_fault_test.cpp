@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "automation.h"
 #include "launcher_session.h"
-#include "remote_form.h"
 #include "step_keys.h"
 
 namespace corvalidyne {
@@ -31,7 +31,7 @@ bool Answers(HWND window) {
 }
 
 bool WaitForStandIns(std::size_t count) {
-  return remote::WaitUntil([&] { return testing::RunningStandIns().size() >= count; }, 10000);
+  return automation::WaitUntil([&] { return testing::RunningStandIns().size() >= count; }, 10000);
 }
 
 // A medium of the launcher alone, whose step 1 installer is a text file: the
@@ -81,7 +81,7 @@ void EndSession(const LauncherSession& launcher) {
   DWORD_PTR ignored = 0;
   SendMessageTimeoutW(launcher.Window(), WM_ENDSESSION, TRUE, ENDSESSION_CLOSEAPP, SMTO_BLOCK,
                       5000, &ignored);
-  EXPECT_TRUE(remote::WaitUntil([&] { return !IsWindow(launcher.Window()); }, 3000))
+  EXPECT_TRUE(automation::WaitUntil([&] { return !IsWindow(launcher.Window()); }, 3000))
       << "the window goes";
   EXPECT_TRUE(launcher.IsRunning()) << "the Install still waits for its installer";
 }
@@ -167,21 +167,21 @@ TEST(InstallationFaults, EveryInstallerEndsAndTheLauncherEndsCleanly) {
     launcher.Click(L"cmdInstallStep1");
     row.disturb(launcher);
 
-    EXPECT_TRUE(remote::WaitUntil([] { return testing::RunningStandIns().empty(); }, 20000))
+    EXPECT_TRUE(automation::WaitUntil([] { return testing::RunningStandIns().empty(); }, 20000))
         << "every installer ends";
     if (row.stepsAfter.empty()) {
-      EXPECT_TRUE(remote::WaitUntil([&] { return !IsWindow(launcher.Window()); }, 3000));
+      EXPECT_TRUE(automation::WaitUntil([&] { return !IsWindow(launcher.Window()); }, 3000));
     } else {
       Sleep(300);  // several polls: every nested wait has returned and refreshed by now
       EXPECT_TRUE(
-          remote::WaitUntil([&] { return launcher.EnabledSteps() == row.stepsAfter; }, 3000))
+          automation::WaitUntil([&] { return launcher.EnabledSteps() == row.stepsAfter; }, 3000))
           << launcher.EnabledSteps();
       EXPECT_TRUE(Answers(launcher.Window()));
       launcher.Click(L"cmdClose");
     }
     EXPECT_EQ(launcher.WaitForExit(5000), row.exitCode);
     EXPECT_EQ(launcher.InstallerStarts(), row.starts);
-    if (row.opensWebApp) remote::WaitUntil([&] { return !launcher.Opened().empty(); }, 3000);
+    if (row.opensWebApp) automation::WaitUntil([&] { return !launcher.Opened().empty(); }, 3000);
     Sleep(300);  // a second page would show by now
     EXPECT_EQ(launcher.Opened(), row.opensWebApp ? Opened{kWebApp} : Opened{});
   }

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "automation.h"
 #include "designed_layout.h"
 #include "launcher_session.h"
-#include "remote_form.h"
 #include "step_keys.h"
 
 namespace corvalidyne {
@@ -24,13 +24,13 @@ using testing::StepKeys;
 // Generous: under emulation a process start can take many seconds.
 constexpr DWORD kProcessStartMs = 60000;
 
-void ExpectTheDesignedLayout(HWND form) {
+void ExpectTheDesignedLayout(const LauncherSession& launcher) {
   ASSERT_EQ(ScreenDpi(), 96) << "the pixel rectangles below are those of 96 DPI";
   for (const auto& expected : kLayout) {
     SCOPED_TRACE(Narrow(expected.name));
-    const HWND control = remote::FindControl(form, expected.name);
+    const HWND control = launcher.Control(expected.name);
     ASSERT_NE(control, nullptr);
-    const HWND container = expected.container ? remote::FindControl(form, expected.container) : form;
+    const HWND container = expected.container ? launcher.Control(expected.container) : launcher.Window();
     EXPECT_EQ(GetParent(control), container);
     testing::ExpectDesignedRect(control, expected, 96);
   }
@@ -41,10 +41,10 @@ TEST(LauncherSmoke, OffersStepOneInstallsItThenOffersStepTwoAndCloses) {
   LauncherSession launcher(L"run=200", testing::MediumFolder(), kProcessStartMs);
   ASSERT_NE(launcher.Window(), nullptr) << "no setup window";
   EXPECT_EQ(launcher.EnabledSteps(), "100");
-  ExpectTheDesignedLayout(launcher.Window());
+  ExpectTheDesignedLayout(launcher);
 
   launcher.Click(L"cmdInstallStep1");
-  EXPECT_TRUE(remote::WaitUntil([&] { return launcher.EnabledSteps() == "010"; }, kProcessStartMs))
+  EXPECT_TRUE(automation::WaitUntil([&] { return launcher.EnabledSteps() == "010"; }, kProcessStartMs))
       << launcher.EnabledSteps();
   EXPECT_EQ(launcher.InstallerStarts(),
             (std::vector<InstallerStart>{{L"3", L"Framework\\dotnetfx.exe"}}));

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "automation.h"
 #include "launcher_session.h"
-#include "remote_form.h"
 #include "step_keys.h"
 
 namespace corvalidyne {
@@ -29,7 +29,7 @@ std::wstring Readme() { return testing::MediumFolder() + L"\\Readme.htm"; }
 // The one stand-in that shows its window, once it does.
 DWORD WaitForOneStandIn(std::size_t count = 1) {
   std::vector<DWORD> running;
-  remote::WaitUntil([&] { return (running = testing::RunningStandIns()).size() >= count; }, 10000);
+  automation::WaitUntil([&] { return (running = testing::RunningStandIns()).size() >= count; }, 10000);
   return running.size() >= count ? running.back() : 0;
 }
 
@@ -48,7 +48,7 @@ TEST(Launcher, InstallsTheThreeStepsFromABareRegistryAndOpensTheWebAppAtClose) {
   for (const auto& step : steps) {
     launcher.Click(step.click);
     EXPECT_TRUE(
-        remote::WaitUntil([&] { return launcher.EnabledSteps() == step.enabledAfter; }, 15000))
+        automation::WaitUntil([&] { return launcher.EnabledSteps() == step.enabledAfter; }, 15000))
         << "after " << ::testing::PrintToString(std::wstring(step.click)) << ": "
         << launcher.EnabledSteps();
   }
@@ -63,7 +63,7 @@ TEST(Launcher, InstallsTheThreeStepsFromABareRegistryAndOpensTheWebAppAtClose) {
 
   launcher.Click(L"cmdClose");
   EXPECT_EQ(launcher.WaitForExit(), 0u);
-  remote::WaitUntil([&] { return !launcher.Opened().empty(); }, 3000);
+  automation::WaitUntil([&] { return !launcher.Opened().empty(); }, 3000);
   Sleep(300);  // a second page would show by now
   EXPECT_EQ(launcher.Opened(), Opened{kWebApp});
 }
@@ -85,11 +85,11 @@ TEST(Launcher, StaysLiveWhileAnInstallerRunsAndServesClicksNested) {
   }
   RedrawWindow(launcher.Window(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
   EXPECT_TRUE(
-      remote::WaitUntil([&] { return !GetUpdateRect(launcher.Window(), nullptr, FALSE); }, 300))
+      automation::WaitUntil([&] { return !GetUpdateRect(launcher.Window(), nullptr, FALSE); }, 300))
       << "repainted";
 
   launcher.Click(L"cmdViewReadme");
-  EXPECT_TRUE(remote::WaitUntil([&] { return launcher.Opened() == Opened{Readme()}; }, 1500));
+  EXPECT_TRUE(automation::WaitUntil([&] { return launcher.Opened() == Opened{Readme()}; }, 1500));
   EXPECT_TRUE(launcher.IsRunning());
 
   launcher.Click(L"cmdInstallStep1");
@@ -106,7 +106,7 @@ TEST(Launcher, StaysLiveWhileAnInstallerRunsAndServesClicksNested) {
   // The outer Install refreshes once more after the inner one; a refresh turns
   // all three buttons off for a moment before it enables one.
   Sleep(300);
-  EXPECT_TRUE(remote::WaitUntil([&] { return launcher.EnabledSteps() == "010"; }, 2000))
+  EXPECT_TRUE(automation::WaitUntil([&] { return launcher.EnabledSteps() == "010"; }, 2000))
       << launcher.EnabledSteps();
   EXPECT_EQ(launcher.InstallerStarts().size(), 2u);
 }
@@ -168,10 +168,10 @@ TEST(Launcher, Step3StartsOnlyWithTheWebServerInVersion5OrLater) {
     const std::size_t openedBefore = launcher.Opened().size();
     launcher.Click(L"cmdInstallStep3");
     if (row.starts) {
-      EXPECT_TRUE(remote::WaitUntil(
+      EXPECT_TRUE(automation::WaitUntil(
           [&] { return launcher.InstallerStarts().size() == startsBefore + 1; }, 5000));
       EXPECT_EQ(launcher.WaitForMessageBox(300), nullptr);
-      remote::WaitUntil([] { return testing::RunningStandIns().empty(); }, 5000);
+      automation::WaitUntil([] { return testing::RunningStandIns().empty(); }, 5000);
       Sleep(300);
     } else {
       const HWND box = launcher.WaitForMessageBox();
@@ -181,7 +181,7 @@ TEST(Launcher, Step3StartsOnlyWithTheWebServerInVersion5OrLater) {
       EXPECT_EQ(launcher.Opened().size(), openedBefore) << "the Readme opens after the box";
       PostMessageW(box, WM_COMMAND, IDOK, 0);
       EXPECT_TRUE(
-          remote::WaitUntil([&] { return launcher.Opened().size() == openedBefore + 1; }, 3000));
+          automation::WaitUntil([&] { return launcher.Opened().size() == openedBefore + 1; }, 3000));
       EXPECT_EQ(launcher.Opened().back(), Readme());
       EXPECT_EQ(launcher.InstallerStarts().size(), startsBefore) << "nothing launched";
     }
@@ -237,7 +237,7 @@ TEST(Launcher, ClosingOpensTheWebAppOnlyWhenAllFourTestsPass) {
     ASSERT_NE(launcher.Window(), nullptr);
     CloseBy(launcher, row.kind);
     EXPECT_EQ(launcher.WaitForExit(), 0u);
-    if (row.opens) remote::WaitUntil([&] { return !launcher.Opened().empty(); }, 3000);
+    if (row.opens) automation::WaitUntil([&] { return !launcher.Opened().empty(); }, 3000);
     Sleep(300);
     EXPECT_EQ(launcher.Opened(), row.opens ? Opened{kWebApp} : Opened{});
   }
@@ -253,7 +253,7 @@ TEST(Launcher, ClosingDuringAnInstallEndsTheProgramWhenTheInstallerEnds) {
   PostMessageW(launcher.Window(), WM_CLOSE, 0, 0);
   // Wine without a window manager spends up to 2 s hiding a window that is not
   // the active one; the installer runs on well beyond that.
-  EXPECT_TRUE(remote::WaitUntil([&] { return !IsWindow(launcher.Window()); }, 3000))
+  EXPECT_TRUE(automation::WaitUntil([&] { return !IsWindow(launcher.Window()); }, 3000))
       << "the window goes";
   EXPECT_TRUE(launcher.IsRunning()) << "the Install still waits for its installer";
   ASSERT_TRUE(testing::WaitForProcessEnd(standIn, 10000));

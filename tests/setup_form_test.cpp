@@ -5,11 +5,11 @@
 #include <memory>
 #include <vector>
 
+#include "automation.h"
 #include "designed_layout.h"
 #include "live_form.h"
 #include "realised_font.h"
 #include "step_keys.h"
-#include "remote_form.h"
 
 namespace corvalidyne {
 namespace {
@@ -489,7 +489,7 @@ TEST(SetupProgram, ClosingTheWindowEndsTheProgram) {
   std::wstring commandLine = L"\"" + exe + L"\"";
   ASSERT_TRUE(CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
                              nullptr, &startup, &process));
-  const HWND window = remote::FindSetupWindow(process.dwProcessId, 10000);
+  const HWND window = automation::FindTopLevelWindow(process.dwProcessId, SetupForm::kClassName, 10000);
   ASSERT_NE(window, nullptr);
   EXPECT_EQ(WindowText(window), L"Corvalidyne, Inc.");
 

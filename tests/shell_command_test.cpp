@@ -6,10 +6,9 @@
 
 #include <string>
 
+#include "build_folders.h"
 #include "handle_probe.h"
 #include "launch_error.h"
-#include "launcher_session.h"
-#include "live_form.h"
 
 namespace corvalidyne {
 namespace {
@@ -338,16 +337,48 @@ TEST(ShellAndWait, AQuitRequestTakenDuringTheWaitIsPostedAgainAfterIt) {
   EXPECT_EQ(quit.wParam, 7u);
 }
 
+// A shown top-level window of the test thread with two buttons, a plain window
+// as the setup window is: Tab moves between them only where messages are
+// served with the dialog keys.
+class TwoButtonWindow {
+ public:
+  TwoButtonWindow() {
+    const HINSTANCE instance = GetModuleHandleW(nullptr);
+    WNDCLASSW windowClass{};
+    windowClass.lpfnWndProc = DefWindowProcW;
+    windowClass.hInstance = instance;
+    windowClass.lpszClassName = L"ShellCommandTwoButtons";
+    RegisterClassW(&windowClass);
+    window_ = CreateWindowExW(0, windowClass.lpszClassName, L"", WS_OVERLAPPEDWINDOW, 0, 0, 300,
+                              100, nullptr, nullptr, instance, nullptr);
+    for (const int left : {10, 150}) {
+      CreateWindowExW(0, L"BUTTON", L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, left,
+                      10, 120, 30, window_, nullptr, instance, nullptr);
+    }
+    ShowWindow(window_, SW_SHOWNORMAL);
+    SetForegroundWindow(window_);
+  }
+  ~TwoButtonWindow() { DestroyWindow(window_); }
+  TwoButtonWindow(const TwoButtonWindow&) = delete;
+  TwoButtonWindow& operator=(const TwoButtonWindow&) = delete;
+
+  HWND First() const { return GetWindow(window_, GW_CHILD); }
+  HWND Second() const { return GetWindow(First(), GW_HWNDNEXT); }
+
+ private:
+  HWND window_ = nullptr;
+};
+
 TEST(ShellAndWait, TabMovesBetweenButtonsWhileWaiting) {
   StandInRunsFor(600);
-  const testing::LiveForm form;
-  SetFocus(form[L"cmdClose"]);
-  ASSERT_EQ(GetFocus(), form[L"cmdClose"]);
-  PostMessageW(form[L"cmdClose"], WM_KEYDOWN, VK_TAB, 1);
-  PostMessageW(form[L"cmdClose"], WM_KEYUP, VK_TAB, 0xC0000001);
+  const TwoButtonWindow window;
+  SetFocus(window.First());
+  ASSERT_EQ(GetFocus(), window.First());
+  PostMessageW(window.First(), WM_KEYDOWN, VK_TAB, 1);
+  PostMessageW(window.First(), WM_KEYUP, VK_TAB, 0xC0000001);
   // The program must not take the activation, and the focus with it.
   ShellCommand().ShellAndWait(StandIn(), SW_SHOWNOACTIVATE, true);
-  EXPECT_EQ(GetFocus(), form[L"cmdViewReadme"]);
+  EXPECT_EQ(GetFocus(), window.Second());
 }
 
 TEST(SplitCommandLine, SeparatesTheProgramFromItsParameters) {

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "launcher_session.h"
+#include "build_folders.h"
 #include "live_form.h"
 #include "step_keys.h"
 

@@ -3,7 +3,9 @@
 #include <fstream>
 #include <sstream>
 
-#include "remote_form.h"
+#include "automation.h"
+#include "form_design.h"
+#include "setup_form.h"
 
 namespace corvalidyne::testing {
 
@@ -62,15 +64,6 @@ BOOL CALLBACK VisitStandIn(HWND window, LPARAM context) {
 
 }  // namespace
 
-std::wstring BuildFolder() {
-  wchar_t path[MAX_PATH] = {};
-  GetModuleFileNameW(nullptr, path, MAX_PATH);
-  const std::wstring self(path);
-  return self.substr(0, self.find_last_of(L'\\'));
-}
-
-std::wstring MediumFolder() { return BuildFolder() + L"\\medium"; }
-
 LauncherSession::LauncherSession(const std::wstring& standInOptions, const std::wstring& medium,
                                  DWORD startTimeoutMs, const std::wstring& launcherFolder)
     : standInLog_(TempFile(L"-standin.log")), recorderLog_(TempFile(L"-opened.log")) {
@@ -91,7 +84,7 @@ LauncherSession::LauncherSession(const std::wstring& standInOptions, const std::
   CloseHandle(information.hThread);
   process_ = information.hProcess;
   processId_ = information.dwProcessId;
-  window_ = remote::FindSetupWindow(processId_, startTimeoutMs);
+  window_ = automation::FindTopLevelWindow(processId_, SetupForm::kClassName, startTimeoutMs);
   // The window shows before its first refresh has ended; once it answers a
   // message, the program has reached its message loop.
   DWORD_PTR ignored = 0;
@@ -113,11 +106,12 @@ LauncherSession::~LauncherSession() {
   DeleteFileW(recorderLog_.c_str());
 }
 
-HWND LauncherSession::Button(const wchar_t* name) const {
-  return remote::FindControl(window_, name);
+HWND LauncherSession::Control(const wchar_t* name) const {
+  const ControlDesign* design = FindControlDesign(name);
+  return design != nullptr ? automation::FindControl(window_, ControlId(*design)) : nullptr;
 }
 
-void LauncherSession::Click(const wchar_t* name) const { remote::Click(Button(name)); }
+void LauncherSession::Click(const wchar_t* name) const { automation::Click(Control(name)); }
 
 std::string LauncherSession::EnabledSteps() const {
   std::string enabled;
@@ -127,11 +121,11 @@ std::string LauncherSession::EnabledSteps() const {
 }
 
 bool LauncherSession::WaitUntilEnabled(const wchar_t* name, bool enabled, DWORD timeoutMs) const {
-  return remote::WaitUntil([&] { return IsEnabled(name) == enabled; }, timeoutMs);
+  return automation::WaitUntil([&] { return IsEnabled(name) == enabled; }, timeoutMs);
 }
 
 HWND LauncherSession::WaitForMessageBox(DWORD timeoutMs) const {
-  return remote::FindTopLevelWindow(processId_, L"#32770", timeoutMs);
+  return automation::FindTopLevelWindow(processId_, L"#32770", timeoutMs);
 }
 
 DWORD LauncherSession::WaitForExit(DWORD timeoutMs) const {

@@ -5,12 +5,9 @@
 #include <string>
 #include <vector>
 
-namespace corvalidyne::testing {
+#include "build_folders.h"
 
-// The folder of the running test program, where the build puts every program.
-std::wstring BuildFolder();
-// The demonstration medium that the build stages beside the programs.
-std::wstring MediumFolder();
+namespace corvalidyne::testing {
 
 // One start of an installer as the stand-in recorded it.
 struct InstallerStart {
@@ -35,8 +32,9 @@ class LauncherSession {
   LauncherSession& operator=(const LauncherSession&) = delete;
 
   HWND Window() const { return window_; }
-  HWND Button(const wchar_t* name) const;
-  bool IsEnabled(const wchar_t* name) const { return IsWindowEnabled(Button(name)) != FALSE; }
+  // A control by its name in the design table.
+  HWND Control(const wchar_t* name) const;
+  bool IsEnabled(const wchar_t* name) const { return IsWindowEnabled(Control(name)) != FALSE; }
   // Which Install buttons are enabled, as "100", "010" and so on.
   std::string EnabledSteps() const;
   void Click(const wchar_t* name) const;

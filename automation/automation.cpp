@@ -1,11 +1,6 @@
-#include "remote_form.h"
+#include "automation.h"
 
-#include <string>
-
-#include "form_design.h"
-#include "setup_form.h"
-
-namespace corvalidyne::remote {
+namespace corvalidyne::automation {
 
 namespace {
 
@@ -54,15 +49,9 @@ HWND FindTopLevelWindow(DWORD processId, std::wstring_view className, DWORD time
   return search.found;
 }
 
-HWND FindSetupWindow(DWORD processId, DWORD timeoutMs) {
-  return FindTopLevelWindow(processId, SetupForm::kClassName, timeoutMs);
-}
-
-HWND FindControl(HWND form, std::wstring_view name) {
-  const ControlDesign* design = FindControlDesign(name);
-  if (design == nullptr) return nullptr;
-  ControlSearch search{ControlId(*design), nullptr};
-  EnumChildWindows(form, VisitChild, reinterpret_cast<LPARAM>(&search));
+HWND FindControl(HWND window, int controlId) {
+  ControlSearch search{controlId, nullptr};
+  EnumChildWindows(window, VisitChild, reinterpret_cast<LPARAM>(&search));
   return search.found;
 }
 
@@ -77,4 +66,4 @@ bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs) {
   }
 }
 
-}  // namespace corvalidyne::remote
+}  // namespace corvalidyne::automation
