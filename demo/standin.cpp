@@ -6,6 +6,8 @@
 // Options, from CORVALIDYNE_STANDIN or else the first line of standin.options
 // beside it, separated by spaces or commas:
 //   run=MS  keep the window up this long (default 1500)
+//   until=NAME  end as soon as the event NAME, or NAME-<process id>, is set
+//           (run= still the longest): a test holds installers as long as it needs
 //   skip    end without installing, as a cancelled installer does
 //   crash   die from an unhandled exception instead of installing
 // The log is CORVALIDYNE_STANDIN_LOG, or else standin.log beside it; each start
@@ -14,6 +16,7 @@
 
 #include <cwctype>
 #include <fstream>
+#include <memory>
 #include <sstream>
 #include <string>
 
@@ -24,6 +27,7 @@ constexpr UINT_PTR kFinishTimer = 1;
 
 struct Options {
   UINT runMilliseconds = 1500;
+  std::wstring releaseEvent;
   bool skip = false;
   bool crash = false;
 };
@@ -76,6 +80,7 @@ Options ReadOptions(const std::wstring& folder) {
     if (word == L"crash") options.crash = true;
     if (word.rfind(L"run=", 0) == 0)
       options.runMilliseconds = static_cast<UINT>(std::wcstoul(word.c_str() + 4, nullptr, 10));
+    if (word.rfind(L"until=", 0) == 0) options.releaseEvent = word.substr(6);
   }
   return options;
 }
@@ -150,7 +155,45 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
   }
 }
 
-void ShowFor(HINSTANCE instance, const std::wstring& text, int show, UINT milliseconds) {
+struct CloseEvent {
+  void operator()(HANDLE event) const { CloseHandle(event); }
+};
+using EventHandle = std::unique_ptr<void, CloseEvent>;
+
+// The events that end a held stand-in: its test's one for all, and its own,
+// made here so that it exists before the window shows.
+struct ReleaseEvents {
+  explicit ReleaseEvents(const std::wstring& name) {
+    if (name.empty()) return;
+    all.reset(OpenEventW(SYNCHRONIZE, FALSE, name.c_str()));
+    own.reset(CreateEventW(nullptr, TRUE, FALSE,
+                           (name + L"-" + std::to_wstring(GetCurrentProcessId())).c_str()));
+  }
+  EventHandle all;
+  EventHandle own;
+};
+
+// Serves the window until it quits or one of the release events is set.
+void ServeUntilQuitOrReleased(const ReleaseEvents& events) {
+  HANDLE handles[2];
+  DWORD count = 0;
+  for (const EventHandle* event : {&events.all, &events.own}) {
+    if (*event) handles[count++] = event->get();
+  }
+  for (;;) {
+    const DWORD woke = MsgWaitForMultipleObjects(count, handles, FALSE, INFINITE, QS_ALLINPUT);
+    if (woke < WAIT_OBJECT_0 + count) return;
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+      if (message.message == WM_QUIT) return;
+      TranslateMessage(&message);
+      DispatchMessageW(&message);
+    }
+  }
+}
+
+void ShowFor(HINSTANCE instance, const std::wstring& text, int show, const Options& options) {
+  const ReleaseEvents release(options.releaseEvent);
   WNDCLASSW windowClass{};
   windowClass.lpfnWndProc = WindowProc;
   windowClass.hInstance = instance;
@@ -165,12 +208,8 @@ void ShowFor(HINSTANCE instance, const std::wstring& text, int show, UINT millis
                   window, nullptr, instance, nullptr);
   ShowWindow(window, show);
   UpdateWindow(window);
-  SetTimer(window, kFinishTimer, milliseconds, nullptr);
-  MSG message;
-  while (GetMessageW(&message, nullptr, 0, 0) > 0) {
-    TranslateMessage(&message);
-    DispatchMessageW(&message);
-  }
+  SetTimer(window, kFinishTimer, options.runMilliseconds, nullptr);
+  ServeUntilQuitOrReleased(release);
 }
 
 }  // namespace
@@ -187,7 +226,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
   const Component component = ComponentFor(LastPart(folder), commandLine);
   ShowFor(instance,
           L"Demonstration stand-in installer.\nPretending to install " + component.title + L"...",
-          show, options.runMilliseconds);
+          show, options);
   if (options.crash)
     RaiseException(EXCEPTION_ACCESS_VIOLATION, EXCEPTION_NONCONTINUABLE, 0, nullptr);
   if (!options.skip) Install(component.keyPath);

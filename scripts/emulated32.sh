@@ -31,6 +31,36 @@ boot_32bit_prefix() {
   touch "$ready"
 }
 
+# Web addresses and .htm pages open in the i686 build's recorder, as in the
+# x86_64 prefix (open_pages_with_recorder): one regedit import, since every
+# emulated process start costs. Set at every run, so that a reused prefix
+# names this tree's recorder.
+open_pages_with_32bit_recorder() {
+  local recorder command settings="$WINEPREFIX/corvalidyne-pages.reg"
+  recorder=$("$WINE32" winepath.exe -w "$BUILD_ROOT/i686/recorder.exe" 2>/dev/null | tr -d '\r')
+  [ -n "$recorder" ] || return 1
+  # A .reg string doubles its backslashes and escapes its quotes.
+  command="\\\"${recorder//\\/\\\\}\\\" \\\"%1\\\""
+  printf '%s\n' 'REGEDIT4' '' \
+    '[HKEY_CLASSES_ROOT\http\shell\open\command]' "@=\"$command\"" '' \
+    '[HKEY_CLASSES_ROOT\.htm]' '@="htmlfile"' '' \
+    '[HKEY_CLASSES_ROOT\htmlfile\shell\open\command]' "@=\"$command\"" >"$settings"
+  "$WINE32" regedit /S "$settings" >>"$WINEPREFIX.boot.log" 2>&1
+}
+
+# Keeps Wine's desktop process up until the server ends (see
+# tests/tools/desktop_user.cpp); returns once the program is on the desktop.
+hold_32bit_desktop() {
+  local log="$WINEPREFIX.desktop.log"
+  "$WINE32" "$BUILD_ROOT/i686/desktop_user.exe" >"$log" 2>&1 &
+  local _
+  for _ in $(seq 300); do
+    grep -q "on the desktop" "$log" 2>/dev/null && return 0
+    sleep 0.1
+  done
+  return 1
+}
+
 # run_32bit_tests: the i686 build's tests, or one line saying why they were skipped.
 run_32bit_tests() {
   local start=$SECONDS
@@ -42,11 +72,13 @@ run_32bit_tests() {
     log "the 32-bit Wine prefix did not boot: see $BUILD_ROOT/i686/wineprefix.boot.log"
     return 1
   fi
+  open_pages_with_32bit_recorder || { log "the 32-bit prefix's pages cannot open in the recorder"; return 1; }
+  hold_32bit_desktop || { log "the 32-bit desktop could not be held: see $WINEPREFIX.desktop.log"; return 1; }
   local booted=$SECONDS
   check_prefix_fonts "$WINE32" "$BUILD_ROOT/i686/realised_fonts.exe" || return 1
   log "running the tests (i686 build under emulated 32-bit Wine)"
   local status=0
-  ctest --test-dir "$BUILD_ROOT/i686" --output-on-failure -j2 || status=$?
+  ctest --test-dir "$BUILD_ROOT/i686" --output-on-failure -j2 --timeout 300 || status=$?
   stop_wine
   remove_i386_handler
   log "32-bit tests took $((SECONDS - start)) s (prefix $((booted - start)) s, tests $((SECONDS - booted)) s)"

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "automation.h"
+#include "held_installers.h"
 #include "launcher_session.h"
 #include "step_keys.h"
 
@@ -101,7 +102,8 @@ void CancelSessionEnd(const LauncherSession& launcher) {
 }
 
 // Five more clicks on the running step's Install, as fast as they can come:
-// each starts its installer nested in the wait of the one before.
+// each starts its installer nested in the wait of the one before, and all six
+// run at once.
 void ClickInstallFiveTimes(const LauncherSession& launcher) {
   ASSERT_TRUE(WaitForStandIns(1));
   for (int click = 0; click < 5; ++click) launcher.Click(L"cmdInstallStep1");
@@ -131,7 +133,6 @@ TEST(InstallationFaults, EveryInstallerEndsAndTheLauncherEndsCleanly) {
   const std::vector<InstallerStart> oneStart{{L"3", kStep1Installer}};
   const struct {
     const char* name;
-    const wchar_t* standIn;
     Medium medium;
     bool otherStepsDone;  // web server, database engine and web application
     std::function<void(const LauncherSession&)> disturb;
@@ -140,14 +141,13 @@ TEST(InstallationFaults, EveryInstallerEndsAndTheLauncherEndsCleanly) {
     DWORD exitCode;  // 1: ended by a fatal error
     bool opensWebApp;
   } rows[] = {
-      {"the session ends", L"run=4000", Medium::Demonstration, true, EndSession, "", oneStart, 0,
-       true},
-      {"the session end is cancelled", L"run=3000", Medium::Demonstration, true, CancelSessionEnd,
-       "000", oneStart, 0, true},
-      {"five more Install clicks", L"run=2500", Medium::Demonstration, false,
-       ClickInstallFiveTimes, "010", std::vector<InstallerStart>(6, oneStart[0]), 0, false},
-      {"the installer is no program", L"run=200", Medium::TextInstaller, false,
-       ConfirmStartError, "", {}, 1, false},
+      {"the session ends", Medium::Demonstration, true, EndSession, "", oneStart, 0, true},
+      {"the session end is cancelled", Medium::Demonstration, true, CancelSessionEnd, "000",
+       oneStart, 0, true},
+      {"five more Install clicks", Medium::Demonstration, false, ClickInstallFiveTimes, "010",
+       std::vector<InstallerStart>(6, oneStart[0]), 0, false},
+      {"the installer is no program", Medium::TextInstaller, false, ConfirmStartError, "", {}, 1,
+       false},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
@@ -159,13 +159,15 @@ TEST(InstallationFaults, EveryInstallerEndsAndTheLauncherEndsCleanly) {
     }
     std::unique_ptr<MediumWithTextInstaller> textMedium;
     if (row.medium == Medium::TextInstaller) textMedium = std::make_unique<MediumWithTextInstaller>();
-    LauncherSession launcher(row.standIn,
+    const testing::HeldInstallers installers;  // until the row has disturbed the launcher
+    LauncherSession launcher(installers.Options(),
                              textMedium ? textMedium->Folder() : testing::MediumFolder());
     ASSERT_NE(launcher.Window(), nullptr);
     ASSERT_EQ(launcher.EnabledSteps(), "100");
 
     launcher.Click(L"cmdInstallStep1");
     row.disturb(launcher);
+    installers.Release();
 
     EXPECT_TRUE(automation::WaitUntil([] { return testing::RunningStandIns().empty(); }, 20000))
         << "every installer ends";

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "automation.h"
+#include "held_installers.h"
 #include "launcher_session.h"
 #include "step_keys.h"
 
@@ -31,6 +32,21 @@ DWORD WaitForOneStandIn(std::size_t count = 1) {
   std::vector<DWORD> running;
   automation::WaitUntil([&] { return (running = testing::RunningStandIns()).size() >= count; }, 10000);
   return running.size() >= count ? running.back() : 0;
+}
+
+// A stand-in other than the given one, once it shows its window: windows are
+// listed topmost first, so the newest is not always last.
+DWORD WaitForStandInOtherThan(DWORD first) {
+  DWORD other = 0;
+  automation::WaitUntil(
+      [&] {
+        for (const DWORD running : testing::RunningStandIns()) {
+          if (running != first) other = running;
+        }
+        return other != 0;
+      },
+      10000);
+  return other;
 }
 
 TEST(Launcher, InstallsTheThreeStepsFromABareRegistryAndOpensTheWebAppAtClose) {
@@ -70,7 +86,8 @@ TEST(Launcher, InstallsTheThreeStepsFromABareRegistryAndOpensTheWebAppAtClose) {
 
 TEST(Launcher, StaysLiveWhileAnInstallerRunsAndServesClicksNested) {
   StepKeys keys;
-  LauncherSession launcher(L"run=2500");
+  const testing::HeldInstallers installers;
+  LauncherSession launcher(installers.Options());
   ASSERT_NE(launcher.Window(), nullptr);
   launcher.Click(L"cmdInstallStep1");
   const DWORD outer = WaitForOneStandIn();
@@ -93,14 +110,16 @@ TEST(Launcher, StaysLiveWhileAnInstallerRunsAndServesClicksNested) {
   EXPECT_TRUE(launcher.IsRunning());
 
   launcher.Click(L"cmdInstallStep1");
-  const DWORD inner = WaitForOneStandIn(2);
+  const DWORD inner = WaitForStandInOtherThan(outer);
   ASSERT_NE(inner, 0u);
+  installers.Release(outer);
   ASSERT_TRUE(testing::WaitForProcessEnd(outer, 5000));
   // The outer installer is done and its key written, but the outer Install
   // waits under the inner one: no refresh yet.
   Sleep(300);
   EXPECT_TRUE(StepKeys::Exists(testing::kFrameworkKey));
   EXPECT_EQ(launcher.EnabledSteps(), "100");
+  installers.Release(inner);
   ASSERT_TRUE(testing::WaitForProcessEnd(inner, 5000));
   EXPECT_TRUE(launcher.WaitUntilEnabled(L"cmdInstallStep2", true, 2000));
   // The outer Install refreshes once more after the inner one; a refresh turns
@@ -245,17 +264,19 @@ TEST(Launcher, ClosingOpensTheWebAppOnlyWhenAllFourTestsPass) {
 
 TEST(Launcher, ClosingDuringAnInstallEndsTheProgramWhenTheInstallerEnds) {
   StepKeys keys;
-  LauncherSession launcher(L"run=5000");
+  const testing::HeldInstallers installers;
+  LauncherSession launcher(installers.Options());
   ASSERT_NE(launcher.Window(), nullptr);
   launcher.Click(L"cmdInstallStep1");
   const DWORD standIn = WaitForOneStandIn();
   ASSERT_NE(standIn, 0u);
   PostMessageW(launcher.Window(), WM_CLOSE, 0, 0);
   // Wine without a window manager spends up to 2 s hiding a window that is not
-  // the active one; the installer runs on well beyond that.
+  // the active one; the installer runs until released.
   EXPECT_TRUE(automation::WaitUntil([&] { return !IsWindow(launcher.Window()); }, 3000))
       << "the window goes";
   EXPECT_TRUE(launcher.IsRunning()) << "the Install still waits for its installer";
+  installers.Release();
   ASSERT_TRUE(testing::WaitForProcessEnd(standIn, 10000));
   EXPECT_EQ(launcher.WaitForExit(2000), 0u)
       << "ends, without a crash, once the installer has ended";
