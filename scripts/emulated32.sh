@@ -12,23 +12,26 @@ boot_32bit_prefix() {
   if [ -f "$ready" ] && [ -f "$WINEPREFIX/system.reg" ] && [ -f "$WINEPREFIX/user.reg" ] &&
     [ -f "$WINEPREFIX/drive_c/windows/system32/kernel32.dll" ]; then
     log "reusing the 32-bit Wine prefix $WINEPREFIX"
-    "$WINESERVER" -p >/dev/null 2>&1
-    install_prefix_fonts
-    # The prefix's own processes start now, not in the first test, whose output
-    # they would hold open until the server ends.
-    "$WINE32" wineboot >>"$WINEPREFIX.boot.log" 2>&1
-    return 0
+  else
+    stop_wine
+    rm -rf "$WINEPREFIX"
+    mkdir -p "$WINEPREFIX"
+    log "booting the 32-bit Wine prefix $WINEPREFIX"
+    # The server makes a new prefix of the width it is told, not its own.
+    WINEARCH=win32 "$WINESERVER" -p >/dev/null 2>&1
+    WINEARCH=win32 "$WINE32" wineboot -i >"$WINEPREFIX.boot.log" 2>&1 || return 1
+    apply_prefix_settings "$WINE32" || true
+    touch "$ready"
+    # The server writes the registry to disk only now and then, or when it
+    # ends: a copy made during the tests (the wide dialog font's prefix) must
+    # not find a half-booted registry and boot again under emulation.
+    stop_wine
   fi
-  stop_wine
-  rm -rf "$WINEPREFIX"
-  mkdir -p "$WINEPREFIX"
-  log "booting the 32-bit Wine prefix $WINEPREFIX"
-  # The server makes a new prefix of the width it is told, not its own.
-  WINEARCH=win32 "$WINESERVER" -p >/dev/null 2>&1
-  WINEARCH=win32 "$WINE32" wineboot -i >"$WINEPREFIX.boot.log" 2>&1 || return 1
+  "$WINESERVER" -p >/dev/null 2>&1
   install_prefix_fonts
-  apply_prefix_settings "$WINE32" || true
-  touch "$ready"
+  # The prefix's own processes start now, not in the first test, whose output
+  # they would hold open until the server ends.
+  "$WINE32" wineboot >>"$WINEPREFIX.boot.log" 2>&1
 }
 
 # Web addresses and .htm pages open in the i686 build's recorder, as in the
