@@ -136,6 +136,20 @@ open_pages_with_recorder() {
   wine_reg add 'HKCR\htmlfile\shell\open\command' /ve /t REG_SZ /d "$command" /f
 }
 
+# hold_desktop LOADER PROGRAM: keeps Wine's desktop process up until the server
+# ends (see tests/tools/desktop_user.cpp), so that no test's output is held
+# open by it; returns once the program is on the desktop.
+hold_desktop() {
+  local log="$WINEPREFIX.desktop.log"
+  "$1" "$2" >"$log" 2>&1 &
+  local _
+  for _ in $(seq 300); do
+    grep -q "on the desktop" "$log" 2>/dev/null && return 0
+    sleep 0.1
+  done
+  return 1
+}
+
 wine_reg() { "$WINE64" reg.exe "$@" >/dev/null 2>&1; }
 
 stop_wine() {
