@@ -151,16 +151,18 @@ open_pages_with_32bit_recorder() {
   "$WINE32" regedit /S "$settings" >>"$WINEPREFIX.boot.log" 2>&1
 }
 
-# Keeps Wine's desktop process up until the server ends (see
-# tests/tools/desktop_user.cpp); returns once the program is on the desktop.
-hold_32bit_desktop() {
+# hold_desktop LOADER PROGRAM: keeps the prefix's desktop process up until the
+# server ends (see tests/tools/desktop_user.cpp), in both test prefixes;
+# returns once the program is on the desktop.
+hold_desktop() {
   local log="$WINEPREFIX.desktop.log"
-  "$WINE32" "$BUILD_ROOT/i686/desktop_user.exe" >"$log" 2>&1 &
+  "$1" "$2" >"$log" 2>&1 &
   local _
   for _ in $(seq 300); do
     grep -q "on the desktop" "$log" 2>/dev/null && return 0
     sleep 0.1
   done
+  log "the desktop of $WINEPREFIX could not be held: see $log"
   return 1
 }
 
@@ -176,7 +178,7 @@ run_32bit_tests() {
     return 1
   fi
   open_pages_with_32bit_recorder || { log "the 32-bit prefix's pages cannot open in the recorder"; return 1; }
-  hold_32bit_desktop || { log "the 32-bit desktop could not be held: see $WINEPREFIX.desktop.log"; return 1; }
+  hold_desktop "$WINE32" "$BUILD_ROOT/i686/desktop_user.exe" || return 1
   local booted=$SECONDS
   check_prefix_fonts "$WINE32" "$BUILD_ROOT/i686/realised_fonts.exe" || return 1
   log "running the tests (i686 build under emulated 32-bit Wine)"

@@ -25,6 +25,7 @@ ensure_display
 export CORVALIDYNE_UNMANAGED_WINDOWS=1
 fresh_prefix "$BUILD_ROOT/x86_64/wineprefix"
 check_prefix_fonts "$WINE64" "$BUILD_ROOT/x86_64/realised_fonts.exe"
+hold_desktop "$WINE64" "$BUILD_ROOT/x86_64/desktop_user.exe"
 log "running the tests (x86_64 build under Wine)"
 ctest --test-dir "$BUILD_ROOT/x86_64" --output-on-failure -j2 --timeout 300
 stop_wine
