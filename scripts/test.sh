@@ -11,7 +11,7 @@ build_arch x86_64
 # run here before Wine starts, so that they decide also where the i686 tree's
 # other tests cannot run.
 for arch in i686 x86_64; do
-  ctest --test-dir "$BUILD_ROOT/$arch" -L executable --output-on-failure
+  ctest --test-dir "$BUILD_ROOT/$arch/cmake/executable_checks" --output-on-failure
 done
 # A fresh release build gives this build's bytes, and signs and verifies.
 "$ROOT/scripts/check-release.sh" "$BUILD_ROOT/i686/CorvalidyneSetup.exe"
