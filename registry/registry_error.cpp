@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "ansi_text.h"
+#include "program_path.h"
 
 namespace corvalidyne {
 
@@ -15,16 +16,7 @@ std::string Describe(std::int32_t number, const std::wstring& message) {
 }
 
 std::wstring ExecutableBaseName() {
-  std::wstring path(MAX_PATH, L'\0');
-  for (;;) {
-    const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-    if (length == 0) return {};
-    if (length < path.size()) {
-      path.resize(length);
-      break;
-    }
-    path.resize(path.size() * 2);
-  }
+  const std::wstring path = ProgramPathW().value_or(std::wstring());
   const auto slash = path.find_last_of(L"\\/");
   std::wstring name = slash == std::wstring::npos ? path : path.substr(slash + 1);
   const auto dot = name.find_last_of(L'.');

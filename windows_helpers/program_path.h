@@ -8,9 +8,10 @@
 
 namespace corvalidyne {
 
-// The full path of the running program, in the ANSI code page; nothing when the
-// system cannot say.
+// The full path of the running program, in the ANSI code page or in UTF-16;
+// nothing when the system cannot say.
 std::optional<std::string> ProgramPathA();
+std::optional<std::wstring> ProgramPathW();
 
 // The folder of the running program, without a trailing backslash.
 std::optional<std::string> ProgramFolderA();
