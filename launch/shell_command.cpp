@@ -5,6 +5,7 @@
 
 #include "launch_error.h"
 #include "message_pump.h"
+#include "system_library.h"
 #include "unique_handle.h"
 
 namespace corvalidyne {
@@ -116,6 +117,12 @@ void WaitServingMessages(HANDLE process) {
 }
 
 }  // namespace
+
+BOOL WINAPI ShellExecuteExOnDemand(SHELLEXECUTEINFOA* execute) {
+  const auto shellExecuteEx =
+      SystemFunction<decltype(&ShellExecuteExA)>(L"shell32.dll", "ShellExecuteExA");
+  return shellExecuteEx != nullptr && shellExecuteEx(execute);
+}
 
 SplitCommand SplitCommandLine(const std::string& commandLine) {
   std::size_t end = 0;

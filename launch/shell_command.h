@@ -15,12 +15,16 @@
 
 namespace corvalidyne {
 
+// The shell's ShellExecuteExA, with shell32.dll (and the DLLs it brings) loaded
+// only when an installer first needs the shell, which most runs never do.
+BOOL WINAPI ShellExecuteExOnDemand(SHELLEXECUTEINFOA* execute);
+
 // The platform calls through which ShellAndWait starts and opens a process.
 // Tests replace them to reach paths that the platform at hand never takes
 // (Wine never asks for elevation).
 struct LaunchFunctions {
   decltype(&CreateProcessA) createProcess = &CreateProcessA;
-  decltype(&ShellExecuteExA) shellExecuteEx = &ShellExecuteExA;
+  decltype(&ShellExecuteExA) shellExecuteEx = &ShellExecuteExOnDemand;
   decltype(&OpenProcess) openProcess = &OpenProcess;
 };
 

@@ -1,9 +1,12 @@
 #!/usr/bin/env bash
-# check-executable.sh OBJDUMP FILE [MAX_BYTES]
+# check-executable.sh OBJDUMP FILE [MAX_BYTES [LATER_DLL...]]
 # The program runs from an installation medium on a bare machine: it may import
-# only Windows system DLLs, must be built for ASLR and DEP, and stays small.
+# only Windows system DLLs, must be built for ASLR and DEP, and stays small
+# (MAX_BYTES, 0 for no limit). The LATER_DLLs, loaded when first needed, must not
+# be imported: an import loads them at every start.
 set -euo pipefail
-objdump=$1 file=$2 max_bytes=${3:-}
+objdump=$1 file=$2 max_bytes=${3:-0}
+later=("${@:4}")
 allowed='^(kernel32|user32|gdi32|advapi32|shell32|msvcrt|comctl32|ole32|oleaut32|version|shlwapi|uxtheme|comdlg32|ntdll)\.dll$'
 headers=$("$objdump" -p "$file")
 status=0
@@ -11,7 +14,11 @@ fail() { echo "FAIL: $file: $*" >&2; status=1; }
 
 dlls=$(sed -n 's/^[[:space:]]*DLL Name: //p' <<<"$headers")
 for dll in $dlls; do
-  tr 'A-Z' 'a-z' <<<"$dll" | grep -Eq "$allowed" || fail "imports $dll, which is not a Windows system DLL"
+  name=$(tr 'A-Z' 'a-z' <<<"$dll")
+  grep -Eq "$allowed" <<<"$name" || fail "imports $dll, which is not a Windows system DLL"
+  for deferred in "${later[@]}"; do
+    [ "$name" = "$deferred" ] && fail "imports $dll, which it should load only when first needed"
+  done
 done
 
 flags=(DYNAMIC_BASE NX_COMPAT)
@@ -25,7 +32,7 @@ done
 signature_hex=$(awk '/Security Directory/ {print $4; exit}' <<<"$headers")
 signature=$((16#${signature_hex:-0}))
 size=$(($(stat -c %s "$file") - signature))
-if [ -n "$max_bytes" ] && [ "$size" -gt "$max_bytes" ]; then
+if [ "$max_bytes" -gt 0 ] && [ "$size" -gt "$max_bytes" ]; then
   fail "$size bytes, more than the $max_bytes allowed"
 fi
 signed=""

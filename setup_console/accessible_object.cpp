@@ -3,10 +3,11 @@
 #include <oleacc.h>
 
 #include <cstring>
-#include <cwchar>
 #include <memory>
 #include <new>
 #include <utility>
+
+#include "system_library.h"
 
 namespace corvalidyne {
 
@@ -27,16 +28,6 @@ struct Accessibility {
     return createStandardObject && resultFromObject && allocateString && stringLength && freeString;
   }
 };
-
-HMODULE LoadSystemLibrary(const wchar_t* name) noexcept {
-  wchar_t path[MAX_PATH];
-  const UINT folder = GetSystemDirectoryW(path, MAX_PATH);
-  const std::size_t length = std::wcslen(name);
-  if (folder == 0 || folder + 1 + length >= MAX_PATH) return nullptr;
-  path[folder] = L'\\';
-  std::memcpy(path + folder + 1, name, (length + 1) * sizeof(wchar_t));
-  return LoadLibraryW(path);
-}
 
 template <typename Function>
 void Look(HMODULE module, const char* name, Function& function) noexcept {

@@ -9,6 +9,7 @@
 #include "program_path.h"
 #include "setup_form.h"
 #include "shell_command.h"
+#include "system_library.h"
 
 namespace corvalidyne {
 
@@ -61,9 +62,10 @@ void SetupForm::RunCloseRequest() {
 }
 
 // A page the user asked to see opens in a normal window; that the shell could
-// not open it is not reported.
+// not open it is not reported. The shell is loaded here, not at start.
 void SetupForm::OpenWithShell(const std::string& target) const {
-  ShellExecuteA(window_, "open", target.c_str(), nullptr, "", SW_SHOWNORMAL);
+  const auto shellExecute = SystemFunction<decltype(&ShellExecuteA)>(L"shell32.dll", "ShellExecuteA");
+  if (shellExecute != nullptr) shellExecute(window_, "open", target.c_str(), nullptr, "", SW_SHOWNORMAL);
 }
 
 }  // namespace corvalidyne

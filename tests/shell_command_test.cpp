@@ -178,16 +178,17 @@ std::string CurrentFolder() {
   return folder;
 }
 
-// The demonstration medium as the current directory, where the installers that
-// the command lines name exist, for the life of the object.
-class InTheMedium {
+// A folder as the current directory for the life of the object: the
+// demonstration medium, where the installers that the command lines name exist,
+// or the build folder, where the stand-in installs nothing.
+class InFolder {
  public:
-  InTheMedium() : previous_(CurrentFolder()) {
-    SetCurrentDirectoryW(testing::MediumFolder().c_str());
+  explicit InFolder(const std::wstring& folder) : previous_(CurrentFolder()) {
+    SetCurrentDirectoryW(folder.c_str());
   }
-  ~InTheMedium() { SetCurrentDirectoryA(previous_.c_str()); }
-  InTheMedium(const InTheMedium&) = delete;
-  InTheMedium& operator=(const InTheMedium&) = delete;
+  ~InFolder() { SetCurrentDirectoryA(previous_.c_str()); }
+  InFolder(const InFolder&) = delete;
+  InFolder& operator=(const InFolder&) = delete;
 
  private:
   std::string previous_;
@@ -195,7 +196,7 @@ class InTheMedium {
 
 TEST(ShellAndWait, OnlyARequestForElevationStartsThroughTheShell) {
   StandInRunsFor(500);
-  const InTheMedium medium;
+  const InFolder medium(testing::MediumFolder());
   const struct {
     DWORD createError;
     bool refuseOpen;  // the elevated process cannot be opened by its identifier
@@ -231,12 +232,26 @@ TEST(ShellAndWait, OnlyARequestForElevationStartsThroughTheShell) {
   }
 }
 
+// The launcher's own shell call, which loads the shell on this first need: the
+// program it starts is the one resolved, and it is waited for.
+TEST(ShellAndWait, ARequestForElevationGoesToTheSystemsShell) {
+  StandInRunsFor(500);
+  const InFolder build(testing::BuildFolder());
+  fakes = Fakes();
+  fakes.setup.createError = ERROR_ELEVATION_REQUIRED;
+  LaunchFunctions functions;
+  functions.createProcess = &FakeCreateProcess;
+  const DWORD start = GetTickCount();
+  ShellCommand(functions).ShellAndWait("standin.exe", SW_SHOWNORMAL, true);
+  EXPECT_GE(Elapsed(start), 400u) << "waited on the process the shell started";
+}
+
 // The program is looked for in the current directory alone, and the command
 // line reaches the start exactly as given.
 TEST(ShellAndWait, ResolvesTheProgramAgainstTheCurrentDirectoryAndPassesTheCommandLineUnchanged) {
   const std::string msde =
       "MSDE\\Setup.exe SAPWD=\"KelvaNortum\" INSTANCENAME=\"Corvalidyne\" SECURITYMODE=\"SQL\" ";
-  const InTheMedium medium;
+  const InFolder medium(testing::MediumFolder());
   const struct {
     std::string commandLine;
     std::string application;
