@@ -16,9 +16,11 @@
 
 #include <cwctype>
 #include <fstream>
-#include <memory>
 #include <sstream>
 #include <string>
+
+#include "text_conversion.h"
+#include "unique_handle.h"
 
 namespace {
 
@@ -111,18 +113,14 @@ Component ComponentFor(const std::wstring& folderName, const std::wstring& comma
 }
 
 void AppendToLog(const std::wstring& path, const std::wstring& line) {
-  const int length = WideCharToMultiByte(CP_UTF8, 0, line.data(), static_cast<int>(line.size()),
-                                         nullptr, 0, nullptr, nullptr);
-  std::string bytes(static_cast<std::size_t>(length), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, line.data(), static_cast<int>(line.size()), bytes.data(), length,
-                      nullptr, nullptr);
+  const std::string bytes = corvalidyne::ToUtf8(line);
   // One write per line: stand-ins may run side by side.
-  const HANDLE log = CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                 nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (log == INVALID_HANDLE_VALUE) return;
+  const corvalidyne::OwnedHandle log(CreateFileW(path.c_str(), FILE_APPEND_DATA,
+                                                 FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                                 OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (log.get() == INVALID_HANDLE_VALUE) return;
   DWORD written = 0;
-  WriteFile(log, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-  CloseHandle(log);
+  WriteFile(log.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
 }
 
 std::wstring ShowValue() {
@@ -155,10 +153,7 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
   }
 }
 
-struct CloseEvent {
-  void operator()(HANDLE event) const { CloseHandle(event); }
-};
-using EventHandle = std::unique_ptr<void, CloseEvent>;
+using EventHandle = corvalidyne::OwnedHandle;
 
 // The events that end a held stand-in: its test's one for all, and its own,
 // made here so that it exists before the window shows.
