@@ -30,10 +30,8 @@ struct Accessibility {
 };
 
 template <typename Function>
-void Look(HMODULE module, const char* name, Function& function) noexcept {
-  if (module != nullptr) {
-    function = reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
-  }
+void Look(const wchar_t* library, const char* name, Function& function) noexcept {
+  function = SystemFunction<Function>(library, name);
 }
 
 // WM_GETOBJECT comes on the windows' thread, the program's only one.
@@ -45,15 +43,13 @@ const Accessibility& System() noexcept {
     // Handing an object out marshals it, which needs COM on this thread; the
     // program has no other use for COM, so it starts it here, once, for good.
     decltype(&CoInitializeEx) initializeCom = nullptr;
-    Look(LoadSystemLibrary(L"ole32.dll"), "CoInitializeEx", initializeCom);
+    Look(L"ole32.dll", "CoInitializeEx", initializeCom);
     if (initializeCom != nullptr) initializeCom(nullptr, COINIT_APARTMENTTHREADED);
-    const HMODULE oleacc = LoadSystemLibrary(L"oleacc.dll");
-    Look(oleacc, "CreateStdAccessibleObject", functions.createStandardObject);
-    Look(oleacc, "LresultFromObject", functions.resultFromObject);
-    const HMODULE oleaut = LoadSystemLibrary(L"oleaut32.dll");
-    Look(oleaut, "SysAllocStringLen", functions.allocateString);
-    Look(oleaut, "SysStringLen", functions.stringLength);
-    Look(oleaut, "SysFreeString", functions.freeString);
+    Look(L"oleacc.dll", "CreateStdAccessibleObject", functions.createStandardObject);
+    Look(L"oleacc.dll", "LresultFromObject", functions.resultFromObject);
+    Look(L"oleaut32.dll", "SysAllocStringLen", functions.allocateString);
+    Look(L"oleaut32.dll", "SysStringLen", functions.stringLength);
+    Look(L"oleaut32.dll", "SysFreeString", functions.freeString);
   }
   return functions;
 }
