@@ -15,8 +15,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   if (arguments == nullptr || count < 3) return 2;
   Sleep(static_cast<DWORD>(std::wcstoul(arguments[2], nullptr, 10)));
   // Opened before the stamp is taken: only the write lies between it and the exit.
-  const HANDLE file = CreateFileW(arguments[1], GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+  const HANDLE file =
+      CreateFileW(arguments[1], GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   LocalFree(arguments);
   if (file == INVALID_HANDLE_VALUE) return 3;
   LARGE_INTEGER counter;

@@ -99,8 +99,8 @@ class StampedWindow {
     windowClass.hInstance = GetModuleHandleW(nullptr);
     windowClass.lpszClassName = L"LaunchBenchmarkWindow";
     RegisterClassW(&windowClass);
-    window_ = CreateWindowExW(0, windowClass.lpszClassName, L"", WS_OVERLAPPEDWINDOW, 0, 0, 200,
-                              100, nullptr, nullptr, windowClass.hInstance, nullptr);
+    window_ = CreateWindowExW(0, windowClass.lpszClassName, L"", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr,
+                              nullptr, windowClass.hInstance, nullptr);
   }
   ~StampedWindow() { DestroyWindow(window_); }
   StampedWindow(const StampedWindow&) = delete;
@@ -109,8 +109,7 @@ class StampedWindow {
   // Posts stamped messages from another thread for the given time.
   void PostFor(DWORD milliseconds) {
     const DWORD start = GetTickCount();
-    for (std::size_t index = 0; index < kCapacity && GetTickCount() - start < milliseconds;
-         ++index) {
+    for (std::size_t index = 0; index < kCapacity && GetTickCount() - start < milliseconds; ++index) {
       sent_[index] = NowMicroseconds();
       PostMessageW(window_, kStampedMessage, index, 0);
       Sleep(kPostIntervalMs);
@@ -161,8 +160,7 @@ int main() {
              {"ShellAndWait: child exit to return, serving messages", delayServing, "ms", 0, 5},
              {"ShellAndWait: child exit to return, blocking (information)", delayBlocking, "ms"},
              {"ShellAndWait: CPU time in a 5 s wait, serving messages", Median(cpu), "%", 0, 1},
-             {"ShellAndWait: posted message served after, 99th pct of " +
-                  std::to_string(delays.size()),
+             {"ShellAndWait: posted message served after, 99th pct of " + std::to_string(delays.size()),
               delays.empty() ? 1e9 : Percentile(delays, 0.99), "ms", 0, 110},
          })
              ? 0

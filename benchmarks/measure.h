@@ -79,8 +79,8 @@ struct Row {
 
 inline bool Print(const std::vector<Row>& rows) {
   bool allMet = true;
-  std::printf("%-64s %12s %19s %12s %8s %8s  %s\n", "case", "median", "spread", "reference", "ratio",
-              "goal", "");
+  std::printf("%-64s %12s %19s %12s %8s %8s  %s\n", "case", "median", "spread", "reference", "ratio", "goal",
+              "");
   for (const Row& row : rows) {
     const bool compares = row.reference > 0;
     const double measured = compares ? row.value / row.reference : row.value;
@@ -95,8 +95,8 @@ inline bool Print(const std::vector<Row>& rows) {
       std::snprintf(ratio, sizeof ratio, "%.2f", measured);
     }
     if (row.goal > 0) std::snprintf(goal, sizeof goal, "%s%.2f", compares ? "x" : "<=", row.goal);
-    std::printf("%-64s %12s %19s %12s %8s %8s  %s\n", row.name.c_str(), value, spread, reference,
-                ratio, goal, row.goal > 0 ? (met ? "met" : "MISSED") : "");
+    std::printf("%-64s %12s %19s %12s %8s %8s  %s\n", row.name.c_str(), value, spread, reference, ratio, goal,
+                row.goal > 0 ? (met ? "met" : "MISSED") : "");
   }
   std::fflush(stdout);
   return allMet;

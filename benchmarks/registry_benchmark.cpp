@@ -68,7 +68,8 @@ std::vector<std::string> RawEnumerateValues(const std::string& path) {
   std::string buffer(longest + 1, '\0');
   for (DWORD index = 0;; ++index) {
     DWORD length = longest + 1;
-    if (RegEnumValueA(key, index, buffer.data(), &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
+    if (RegEnumValueA(key, index, buffer.data(), &length, nullptr, nullptr, nullptr, nullptr) !=
+        ERROR_SUCCESS) {
       break;
     }
     names.emplace_back(buffer.data(), length);
@@ -129,7 +130,8 @@ void SingleCalls(std::vector<Row>& rows) {
   writer.ValueType(REG_SZ);
   const std::wstring written(64, L'y');
 
-  const auto readDword = MedianPairPerCall([&] { number_.Value(); }, [&] { RawRead(path.c_str(), "Number"); });
+  const auto readDword =
+      MedianPairPerCall([&] { number_.Value(); }, [&] { RawRead(path.c_str(), "Number"); });
   const auto readText = MedianPairPerCall([&] { text_.Value(); }, [&] { RawRead(path.c_str(), "Text"); });
   const auto exist = MedianPairPerCall([&] { exists.KeyExists(); }, [&] { RawKeyExists(path.c_str()); });
   const std::string writtenAnsi(64, 'y');
@@ -140,10 +142,12 @@ void SingleCalls(std::vector<Row>& rows) {
 
   rows.push_back({"Value get, REG_DWORD, against open+query+query+close", readDword.work, "us",
                   readDword.reference, 1.10});
-  rows.push_back({"Value get, REG_DWORD, against one RegGetValueA (information)", readDword.work, "us", getDword});
+  rows.push_back(
+      {"Value get, REG_DWORD, against one RegGetValueA (information)", readDword.work, "us", getDword});
   rows.push_back({"Value get, 64-character REG_SZ, against open+query+query+close", readText.work, "us",
                   readText.reference, 1.10});
-  rows.push_back({"Value get, 64-character REG_SZ, against one RegGetValueA (info)", readText.work, "us", getText});
+  rows.push_back(
+      {"Value get, 64-character REG_SZ, against one RegGetValueA (info)", readText.work, "us", getText});
   rows.push_back({"KeyExists, against open+close", exist.work, "us", exist.reference, 1.10});
   rows.push_back({"Value set, REG_SZ, against create+set+close", write.work, "us", write.reference, 1.10});
 }
@@ -172,7 +176,8 @@ void Enumerations(std::vector<Row>& rows) {
                     listSections.reference / 1000, 1.2});
   }
   rows.push_back({"EnumerateValues growth, 1,000 to 20,000 entries", values[1] / values[0], "x", 0, 25});
-  rows.push_back({"EnumerateSections growth, 1,000 to 20,000 entries", sections[1] / sections[0], "x", 0, 25});
+  rows.push_back(
+      {"EnumerateSections growth, 1,000 to 20,000 entries", sections[1] / sections[0], "x", 0, 25});
 }
 
 }  // namespace

@@ -53,8 +53,7 @@ double TimeToReady(const std::wstring& program, const wchar_t* className, Ready 
 }
 
 bool InstallButtonsSet(HWND window) {
-  const HWND button =
-      automation::FindControl(window, ControlId(*FindControlDesign(L"cmdInstallStep1")));
+  const HWND button = automation::FindControl(window, ControlId(*FindControlDesign(L"cmdInstallStep1")));
   return button != nullptr && IsWindowEnabled(button);
 }
 
@@ -68,8 +67,10 @@ int main() {
   std::vector<double> reference, setup;
   TimeToReady(Beside(L"minimal_window.exe"), L"MinimalWindow", [](HWND) { return true; });
   for (int i = 0; i < 15; ++i) {
-    reference.push_back(TimeToReady(Beside(L"minimal_window.exe"), L"MinimalWindow", [](HWND) { return true; }));
-    setup.push_back(TimeToReady(Beside(L"..\\CorvalidyneSetup.exe"), corvalidyne::SetupForm::kClassName, InstallButtonsSet));
+    reference.push_back(
+        TimeToReady(Beside(L"minimal_window.exe"), L"MinimalWindow", [](HWND) { return true; }));
+    setup.push_back(TimeToReady(Beside(L"..\\CorvalidyneSetup.exe"), corvalidyne::SetupForm::kClassName,
+                                InstallButtonsSet));
   }
   const auto [fastest, slowest] = std::minmax_element(setup.begin(), setup.end());
   return Print({{"Start-up until the window shows its Install buttons set", Median(setup), "ms",

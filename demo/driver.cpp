@@ -33,7 +33,8 @@ HWND FindSetupWindow(DWORD timeoutMs) {
 // A control of the setup window by its name in the design table.
 HWND FindControl(HWND form, const wchar_t* name) {
   const corvalidyne::ControlDesign* design = corvalidyne::FindControlDesign(name);
-  return design != nullptr ? corvalidyne::automation::FindControl(form, corvalidyne::ControlId(*design)) : nullptr;
+  return design != nullptr ? corvalidyne::automation::FindControl(form, corvalidyne::ControlId(*design))
+                           : nullptr;
 }
 
 int Fail(const char* what, const wchar_t* name = L"") {
@@ -44,8 +45,7 @@ int Fail(const char* what, const wchar_t* name = L"") {
 int WaitForEnabled(HWND form, const wchar_t* name, bool enabled) {
   const HWND button = FindControl(form, name);
   if (button == nullptr) return Fail("no control", name);
-  const bool reached =
-      WaitUntil([&] { return (IsWindowEnabled(button) != FALSE) == enabled; }, kTimeoutMs);
+  const bool reached = WaitUntil([&] { return (IsWindowEnabled(button) != FALSE) == enabled; }, kTimeoutMs);
   return reached ? 0 : Fail(enabled ? "not enabled in time:" : "not disabled in time:", name);
 }
 
@@ -60,9 +60,8 @@ HWND WaitForMessageBox(HWND form) {
 int Run(const std::wstring& command, const wchar_t* name) {
   const HWND form = FindSetupWindow(command == L"wait-window" ? kTimeoutMs : 2000);
   if (command == L"wait-gone") {
-    return WaitUntil([] { return FindSetupWindow(0) == nullptr; }, kTimeoutMs)
-               ? 0
-               : Fail("window still there");
+    return WaitUntil([] { return FindSetupWindow(0) == nullptr; }, kTimeoutMs) ? 0
+                                                                               : Fail("window still there");
   }
   if (form == nullptr) return Fail("no setup window");
   if (command == L"wait-window") return 0;

@@ -47,9 +47,7 @@ std::wstring ModulePath() {
 
 std::wstring Folder(const std::wstring& path) { return path.substr(0, path.find_last_of(L'\\')); }
 
-std::wstring LastPart(const std::wstring& path) {
-  return path.substr(path.find_last_of(L'\\') + 1);
-}
+std::wstring LastPart(const std::wstring& path) { return path.substr(path.find_last_of(L'\\') + 1); }
 
 std::wstring Lower(std::wstring text) {
   for (auto& c : text) c = static_cast<wchar_t>(std::towlower(c));
@@ -116,8 +114,8 @@ void AppendToLog(const std::wstring& path, const std::wstring& line) {
   const std::string bytes = corvalidyne::ToUtf8(line);
   // One write per line: stand-ins may run side by side.
   const corvalidyne::OwnedHandle log(CreateFileW(path.c_str(), FILE_APPEND_DATA,
-                                                 FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                                 OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+                                                 FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                                                 FILE_ATTRIBUTE_NORMAL, nullptr));
   if (log.get() == INVALID_HANDLE_VALUE) return;
   DWORD written = 0;
   WriteFile(log.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
@@ -127,8 +125,7 @@ std::wstring ShowValue() {
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   GetStartupInfoW(&startup);
-  return (startup.dwFlags & STARTF_USESHOWWINDOW) != 0 ? std::to_wstring(startup.wShowWindow)
-                                                       : L"none";
+  return (startup.dwFlags & STARTF_USESHOWWINDOW) != 0 ? std::to_wstring(startup.wShowWindow) : L"none";
 }
 
 void Install(const std::wstring& keyPath) {
@@ -161,8 +158,8 @@ struct ReleaseEvents {
   explicit ReleaseEvents(const std::wstring& name) {
     if (name.empty()) return;
     all.reset(OpenEventW(SYNCHRONIZE, FALSE, name.c_str()));
-    own.reset(CreateEventW(nullptr, TRUE, FALSE,
-                           (name + L"-" + std::to_wstring(GetCurrentProcessId())).c_str()));
+    own.reset(
+        CreateEventW(nullptr, TRUE, FALSE, (name + L"-" + std::to_wstring(GetCurrentProcessId())).c_str()));
   }
   EventHandle all;
   EventHandle own;
@@ -197,10 +194,10 @@ void ShowFor(HINSTANCE instance, const std::wstring& text, int show, const Optio
   windowClass.lpszClassName = kWindowClass;
   RegisterClassW(&windowClass);
   const HWND window =
-      CreateWindowExW(0, kWindowClass, L"Setup (demonstration stand-in)", WS_OVERLAPPEDWINDOW,
-                      CW_USEDEFAULT, CW_USEDEFAULT, 420, 140, nullptr, nullptr, instance, nullptr);
-  CreateWindowExW(0, L"Static", text.c_str(), WS_CHILD | WS_VISIBLE | SS_CENTER, 20, 20, 370, 60,
-                  window, nullptr, instance, nullptr);
+      CreateWindowExW(0, kWindowClass, L"Setup (demonstration stand-in)", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
+                      CW_USEDEFAULT, 420, 140, nullptr, nullptr, instance, nullptr);
+  CreateWindowExW(0, L"Static", text.c_str(), WS_CHILD | WS_VISIBLE | SS_CENTER, 20, 20, 370, 60, window,
+                  nullptr, instance, nullptr);
   ShowWindow(window, show);
   UpdateWindow(window);
   SetTimer(window, kFinishTimer, options.runMilliseconds, nullptr);
@@ -219,11 +216,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
 
   const Options options = ReadOptions(folder);
   const Component component = ComponentFor(LastPart(folder), commandLine);
-  ShowFor(instance,
-          L"Demonstration stand-in installer.\nPretending to install " + component.title + L"...",
+  ShowFor(instance, L"Demonstration stand-in installer.\nPretending to install " + component.title + L"...",
           show, options);
-  if (options.crash)
-    RaiseException(EXCEPTION_ACCESS_VIOLATION, EXCEPTION_NONCONTINUABLE, 0, nullptr);
+  if (options.crash) RaiseException(EXCEPTION_ACCESS_VIOLATION, EXCEPTION_NONCONTINUABLE, 0, nullptr);
   if (!options.skip) Install(component.keyPath);
   return 0;
 }

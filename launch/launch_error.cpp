@@ -11,8 +11,8 @@ namespace {
 std::wstring SystemDescription(DWORD number) {
   wchar_t* buffer = nullptr;
   const DWORD length = FormatMessageW(
-      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-      nullptr, number, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+      number, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
   std::wstring text(buffer != nullptr ? std::wstring_view(buffer, length) : std::wstring_view());
   if (buffer != nullptr) LocalFree(buffer);
   // The system's text ends in a line break, which has no place in a sentence.
@@ -28,7 +28,6 @@ std::wstring SystemDescription(DWORD number) {
 LaunchError::LaunchError(DWORD number)
     : number_(number),
       description_(SystemDescription(number)),
-      what_("cannot start the program: error " + std::to_string(number) + ": " +
-            ToUtf8(description_)) {}
+      what_("cannot start the program: error " + std::to_string(number) + ": " + ToUtf8(description_)) {}
 
 }  // namespace corvalidyne

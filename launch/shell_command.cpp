@@ -41,10 +41,9 @@ std::string ResolveProgram(const std::string& commandLine) {
   }
 }
 
-std::optional<StartedProcess> StartDirectly(const LaunchFunctions& functions,
-                                            const std::string& program,
-                                            const std::string& commandLine,
-                                            std::int32_t windowStyle, DWORD& error) {
+std::optional<StartedProcess> StartDirectly(const LaunchFunctions& functions, const std::string& program,
+                                            const std::string& commandLine, std::int32_t windowStyle,
+                                            DWORD& error) {
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESHOWWINDOW;
@@ -52,8 +51,8 @@ std::optional<StartedProcess> StartDirectly(const LaunchFunctions& functions,
   PROCESS_INFORMATION information{};
   std::vector<char> writable(commandLine.begin(), commandLine.end());
   writable.push_back('\0');
-  if (!functions.createProcess(program.c_str(), writable.data(), nullptr, nullptr, FALSE, 0,
-                               nullptr, nullptr, &startup, &information)) {
+  if (!functions.createProcess(program.c_str(), writable.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                               &startup, &information)) {
     error = GetLastError();
     return std::nullopt;
   }
@@ -119,8 +118,7 @@ void WaitServingMessages(HANDLE process) {
 }  // namespace
 
 BOOL WINAPI ShellExecuteExOnDemand(SHELLEXECUTEINFOA* execute) {
-  const auto shellExecuteEx =
-      SystemFunction<decltype(&ShellExecuteExA)>(L"shell32.dll", "ShellExecuteExA");
+  const auto shellExecuteEx = SystemFunction<decltype(&ShellExecuteExA)>(L"shell32.dll", "ShellExecuteExA");
   return shellExecuteEx != nullptr && shellExecuteEx(execute);
 }
 
@@ -141,8 +139,7 @@ SplitCommand SplitCommandLine(const std::string& commandLine) {
   return split;
 }
 
-void ShellCommand::ShellAndWait(const std::string& PathName, std::int32_t WindowStyle,
-                                bool bDoEvents) const {
+void ShellCommand::ShellAndWait(const std::string& PathName, std::int32_t WindowStyle, bool bDoEvents) const {
   StartedProcess started = Start(functions_, PathName, WindowStyle);
   if (started.id == 0) return;
   OwnedHandle process(functions_.openProcess(SYNCHRONIZE, FALSE, started.id));

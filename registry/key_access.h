@@ -23,7 +23,8 @@ inline HKEY RootKey(RegistryRoot root) noexcept {
 // The root an operation works below: ClassKey itself, or, with a machine name,
 // the root that RegConnectRegistryA returned (owned by `connected`). False when
 // the connection failed.
-[[nodiscard]] bool ResolveRoot(RegistryRoot classKey, const std::wstring& machine, KeyHandle& connected, HKEY& root);
+[[nodiscard]] bool ResolveRoot(RegistryRoot classKey, const std::wstring& machine, KeyHandle& connected,
+                               HKEY& root);
 
 // Opens `path` below `root` (options 0); returns what RegOpenKeyExA returned.
 [[nodiscard]] LONG OpenKey(HKEY root, const std::wstring& path, REGSAM access, KeyHandle& key);

@@ -47,8 +47,9 @@ std::wstring OrDefault(const std::wstring& text, const std::wstring& fallback) {
 
 }  // namespace
 
-void Registry::CreateEXEAssociation(std::wstring sExePath, std::wstring sClassName, std::wstring sClassDescription,
-                                    std::wstring sAssociation, std::wstring sOpenMenuText, bool bSupportPrint,
+void Registry::CreateEXEAssociation(std::wstring sExePath, std::wstring sClassName,
+                                    std::wstring sClassDescription, std::wstring sAssociation,
+                                    std::wstring sOpenMenuText, bool bSupportPrint,
                                     std::wstring sPrintMenuText, bool bSupportNew, std::wstring sNewMenuText,
                                     bool bSupportInstall, std::wstring sInstallMenuText,
                                     std::int32_t lDefaultIconIndex) {

@@ -14,7 +14,8 @@ namespace {
 constexpr std::size_t kLongestKeyName = 255;
 
 std::wstring MessageOf(const std::exception& failure) {
-  if (const auto* registryError = dynamic_cast<const RegistryError*>(&failure)) return registryError->Message();
+  if (const auto* registryError = dynamic_cast<const RegistryError*>(&failure))
+    return registryError->Message();
   const std::string text = failure.what();
   return FromAnsi(text);
 }
@@ -29,7 +30,8 @@ void ListValueNames(HKEY key, NameList& names) {
   for (DWORD index = 0;; ++index) {
     std::string buffer(capacity, '\0');
     DWORD length = static_cast<DWORD>(capacity);
-    if (RegEnumValueA(key, index, buffer.data(), &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
+    if (RegEnumValueA(key, index, buffer.data(), &length, nullptr, nullptr, nullptr, nullptr) !=
+        ERROR_SUCCESS) {
       return;
     }
     buffer.resize(length);

@@ -37,7 +37,8 @@ bool Registry::DeleteValue() {
   if (!name || RegDeleteValueA(key.get(), name->c_str()) != ERROR_SUCCESS) {
     // The closing quote after the value name is absent on purpose: callers match this text.
     RaiseRegistryError(registry_errors::kGeneral, L"Failed to delete Registry Key: '" + RootText(classKey_) +
-                                                      L"',Section: '" + sectionKey_ + L"',Key: '" + valueKey_);
+                                                      L"',Section: '" + sectionKey_ + L"',Key: '" +
+                                                      valueKey_);
   }
   return true;
 }

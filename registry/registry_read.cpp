@@ -52,8 +52,8 @@ TaggedValue Registry::Value() {
   DWORD type = REG_NONE;
   DWORD size = 0;
   DWORD probe = 0;
-  const LONG sized = RegQueryValueExA(key.get(), name->c_str(), nullptr, &type,
-                                      reinterpret_cast<BYTE*>(&probe), &size);
+  const LONG sized =
+      RegQueryValueExA(key.get(), name->c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&probe), &size);
   if (sized != ERROR_SUCCESS && sized != ERROR_MORE_DATA) return default_;
   valueType_ = static_cast<RegistryValueType>(type);
 

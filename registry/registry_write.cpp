@@ -47,8 +47,8 @@ LONG WriteDword(HKEY key, const std::string& name, const TaggedValue& value) {
 }
 
 [[noreturn]] void RaiseKeyNotWritable(RegistryRoot root, const std::wstring& section) {
-  RaiseRegistryError(registry_errors::kGeneral,
-                     L"Failed to set registry Value Key: '" + RootText(root) + L"',Section: '" + section + L"',Key:");
+  RaiseRegistryError(registry_errors::kGeneral, L"Failed to set registry Value Key: '" + RootText(root) +
+                                                    L"',Section: '" + section + L"',Key:");
 }
 
 [[noreturn]] void RaiseValueNotWritten(RegistryRoot root) {
@@ -72,7 +72,8 @@ void Registry::Value(const TaggedValue& vValue) {
     RaiseValueNotWritten(classKey_);
   }
   KeyHandle key;
-  if (CreateKeyForWriting(root, sectionKey_, key) != ERROR_SUCCESS) RaiseKeyNotWritable(classKey_, sectionKey_);
+  if (CreateKeyForWriting(root, sectionKey_, key) != ERROR_SUCCESS)
+    RaiseKeyNotWritable(classKey_, sectionKey_);
 
   LONG result = kUnwritable;
   switch (valueType_) {
@@ -94,7 +95,8 @@ void Registry::Value(const TaggedValue& vValue) {
 }
 
 void Registry::ValueEx(RegistryRoot eClassKey, const std::wstring& sSectionKey, const std::wstring& sValueKey,
-                       RegistryValueType eValueType, const TaggedValue& vDefault, const TaggedValue& NewValue) {
+                       RegistryValueType eValueType, const TaggedValue& vDefault,
+                       const TaggedValue& NewValue) {
   ClassKey(eClassKey);
   SectionKey(sSectionKey);
   ValueKey(sValueKey);

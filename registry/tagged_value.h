@@ -23,8 +23,6 @@ using Bytes = std::vector<std::uint8_t>;
 using TaggedValue =
     std::variant<std::monostate, std::wstring, std::int32_t, std::int16_t, Bytes, bool, double>;
 
-inline bool IsEmptyValue(const TaggedValue& value) {
-  return std::holds_alternative<std::monostate>(value);
-}
+inline bool IsEmptyValue(const TaggedValue& value) { return std::holds_alternative<std::monostate>(value); }
 
 }  // namespace corvalidyne

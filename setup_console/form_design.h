@@ -12,8 +12,23 @@ enum class ControlKind { Panel, Label, PushButton };
 // The controls' IDs, clear of IDOK and IDCANCEL, which the keyboard interface
 // sends for Enter and Esc.
 enum class FormControl : int {
-  Step1 = 100, Label1, Label2, InstallStep1, Frame2, Label3, Step2, InstallStep2, Label4, Label5,
-  Step3, InstallStep3, Label6, Label7, Label8, Close, ViewReadme,
+  Step1 = 100,
+  Label1,
+  Label2,
+  InstallStep1,
+  Frame2,
+  Label3,
+  Step2,
+  InstallStep2,
+  Label4,
+  Label5,
+  Step3,
+  InstallStep3,
+  Label6,
+  Label7,
+  Label8,
+  Close,
+  ViewReadme,
 };
 
 // A colour as the design gives it: #RRGGBB, a system colour index, or the
@@ -26,8 +41,7 @@ struct DesignColour {
 };
 
 constexpr DesignColour Rgb(unsigned rrggbb) {
-  return {DesignColour::Kind::Rgb, RGB((rrggbb >> 16) & 0xFF, (rrggbb >> 8) & 0xFF, rrggbb & 0xFF),
-          0};
+  return {DesignColour::Kind::Rgb, RGB((rrggbb >> 16) & 0xFF, (rrggbb >> 8) & 0xFF, rrggbb & 0xFF), 0};
 }
 constexpr DesignColour SystemColour(int index) { return {DesignColour::Kind::System, 0, index}; }
 inline constexpr DesignColour kStandardColour{};

@@ -33,7 +33,6 @@ WrappedExtent MeasureWrapped(HDC dc, const TextBox& box);
 // fits its box in at most three lines, in the face the system really gives for
 // `face`: from `largest` down one pixel at a time to `smallest`, which is used
 // even where nothing fits, since a smaller text would no longer be readable.
-int FittingCharacterHeight(std::wstring_view face, std::span<const TextBox> boxes, int largest,
-                           int smallest);
+int FittingCharacterHeight(std::wstring_view face, std::span<const TextBox> boxes, int largest, int smallest);
 
 }  // namespace corvalidyne

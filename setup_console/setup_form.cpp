@@ -117,8 +117,7 @@ void RegisterFormClass(HINSTANCE instance, WNDPROC procedure) {
 
 }  // namespace
 
-SetupForm::SetupForm(HINSTANCE instance, int dpi)
-    : instance_(instance), dpi_(dpi > 0 ? dpi : ScreenDpi()) {}
+SetupForm::SetupForm(HINSTANCE instance, int dpi) : instance_(instance), dpi_(dpi > 0 ? dpi : ScreenDpi()) {}
 
 SetupForm::~SetupForm() {
   if (window_ != nullptr) DestroyWindow(window_);
@@ -129,12 +128,10 @@ std::unique_ptr<SetupForm> SetupForm::Create(HINSTANCE instance, int dpi) {
   RegisterPanelClass(instance);
   RegisterFormClass(instance, WindowProc);
 
-  RECT frame{0, 0, form->Pixels(SetupFormDesign().clientWidth),
-             form->Pixels(SetupFormDesign().clientHeight)};
+  RECT frame{0, 0, form->Pixels(SetupFormDesign().clientWidth), form->Pixels(SetupFormDesign().clientHeight)};
   AdjustWindowRectEx(&frame, kWindowStyle, FALSE, 0);
-  CreateWindowExW(0, kClassName, SetupFormDesign().caption, kWindowStyle, CW_USEDEFAULT,
-                  CW_USEDEFAULT, frame.right - frame.left, frame.bottom - frame.top, nullptr,
-                  nullptr, instance, form.get());
+  CreateWindowExW(0, kClassName, SetupFormDesign().caption, kWindowStyle, CW_USEDEFAULT, CW_USEDEFAULT,
+                  frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr, instance, form.get());
   if (form->window_ == nullptr) return nullptr;
   return form;
 }
@@ -259,8 +256,7 @@ LRESULT SetupForm::OnEraseBackground(HDC dc) {
 LRESULT SetupForm::OnColourRequest(UINT message, HDC dc, HWND control) {
   const PlacedControl* placed = FindPlaced(control);
   if (placed == nullptr || placed->design->background.kind == DesignColour::Kind::Standard) {
-    return DefWindowProcW(window_, message, reinterpret_cast<WPARAM>(dc),
-                          reinterpret_cast<LPARAM>(control));
+    return DefWindowProcW(window_, message, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(control));
   }
   if (placed->design->foreground.kind != DesignColour::Kind::Standard) {
     SetTextColor(dc, Resolve(placed->design->foreground));
@@ -274,8 +270,7 @@ void SetupForm::OnCommand(int id, int notification, HWND control) {
   if (id == IDOK && control == nullptr) {
     const HWND focus = GetFocus();
     const PlacedControl* placed = FindPlaced(focus);
-    if (placed != nullptr && placed->design->kind == ControlKind::PushButton &&
-        IsWindowEnabled(focus)) {
+    if (placed != nullptr && placed->design->kind == ControlKind::PushButton && IsWindowEnabled(focus)) {
       SendMessageW(focus, BM_CLICK, 0, 0);
     }
     return;
@@ -329,8 +324,8 @@ void SetupForm::CreateControl(const ControlDesign& design) {
   const HWND parent = design.container != nullptr ? Control(design.container) : window_;
   const DWORD extendedStyle = design.kind == ControlKind::Panel ? WS_EX_CONTROLPARENT : 0;
   const HWND control = CreateWindowExW(
-      extendedStyle, WindowClassOf(design.kind), design.text, StyleOf(design.kind),
-      Pixels(design.left), Pixels(design.top), Pixels(design.width), Pixels(design.height), parent,
+      extendedStyle, WindowClassOf(design.kind), design.text, StyleOf(design.kind), Pixels(design.left),
+      Pixels(design.top), Pixels(design.width), Pixels(design.height), parent,
       reinterpret_cast<HMENU>(static_cast<INT_PTR>(ControlId(design))), instance_, nullptr);
   SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(FontOf(design)), FALSE);
   // A button's own text does not say which step it installs; its panel's caption does.
@@ -350,8 +345,7 @@ HFONT SetupForm::FontFor(std::wstring_view face, int characterHeight) {
   for (const auto& [key, created] : fonts_) {
     if (key.face == face && key.characterHeight == characterHeight) return created.get();
   }
-  fonts_.emplace_back(FontKey{std::wstring(face), characterHeight},
-                      CreateRegularFont(face, characterHeight));
+  fonts_.emplace_back(FontKey{std::wstring(face), characterHeight}, CreateRegularFont(face, characterHeight));
   return fonts_.back().second.get();
 }
 

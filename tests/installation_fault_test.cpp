@@ -45,8 +45,7 @@ class MediumWithTextInstaller {
     folder_ = std::wstring(temp) + L"corvalidyne-text-installer";
     CreateDirectoryW(folder_.c_str(), nullptr);
     CreateDirectoryW((folder_ + L"\\Framework").c_str(), nullptr);
-    CopyFileW((testing::MediumFolder() + L"\\CorvalidyneSetup.exe").c_str(), Launcher().c_str(),
-              FALSE);
+    CopyFileW((testing::MediumFolder() + L"\\CorvalidyneSetup.exe").c_str(), Launcher().c_str(), FALSE);
     std::ofstream(Installer().c_str()) << "This installer was damaged in transit.\r\n";
   }
   ~MediumWithTextInstaller() {
@@ -72,18 +71,17 @@ class MediumWithTextInstaller {
 void EndSession(const LauncherSession& launcher) {
   ASSERT_TRUE(WaitForStandIns(1));
   HKEY key = nullptr;
-  RegCreateKeyExW(HKEY_LOCAL_MACHINE, testing::kFrameworkKey, 0, nullptr, 0, KEY_WRITE, nullptr,
-                  &key, nullptr);
+  RegCreateKeyExW(HKEY_LOCAL_MACHINE, testing::kFrameworkKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key,
+                  nullptr);
   if (key != nullptr) RegCloseKey(key);
   DWORD_PTR mayEnd = 0;
-  SendMessageTimeoutW(launcher.Window(), WM_QUERYENDSESSION, 0, ENDSESSION_CLOSEAPP, SMTO_BLOCK,
-                      5000, &mayEnd);
+  SendMessageTimeoutW(launcher.Window(), WM_QUERYENDSESSION, 0, ENDSESSION_CLOSEAPP, SMTO_BLOCK, 5000,
+                      &mayEnd);
   EXPECT_EQ(mayEnd, static_cast<DWORD_PTR>(TRUE)) << "the session may end";
   DWORD_PTR ignored = 0;
-  SendMessageTimeoutW(launcher.Window(), WM_ENDSESSION, TRUE, ENDSESSION_CLOSEAPP, SMTO_BLOCK,
-                      5000, &ignored);
-  EXPECT_TRUE(automation::WaitUntil([&] { return !IsWindow(launcher.Window()); }, 3000))
-      << "the window goes";
+  SendMessageTimeoutW(launcher.Window(), WM_ENDSESSION, TRUE, ENDSESSION_CLOSEAPP, SMTO_BLOCK, 5000,
+                      &ignored);
+  EXPECT_TRUE(automation::WaitUntil([&] { return !IsWindow(launcher.Window()); }, 3000)) << "the window goes";
   EXPECT_TRUE(launcher.IsRunning()) << "the Install still waits for its installer";
 }
 
@@ -121,8 +119,7 @@ void ConfirmStartError(const LauncherSession& launcher) {
   const HWND box = launcher.WaitForMessageBox();
   ASSERT_NE(box, nullptr);
   const std::wstring text = testing::MessageBoxText(box);
-  EXPECT_NE(text.find(L"Error " + std::to_wstring(ERROR_BAD_EXE_FORMAT) + L": "),
-            std::wstring::npos)
+  EXPECT_NE(text.find(L"Error " + std::to_wstring(ERROR_BAD_EXE_FORMAT) + L": "), std::wstring::npos)
       << ::testing::PrintToString(text);
   EXPECT_EQ(testing::MessageBoxTitle(box), L"Corvalidyne");
   PostMessageW(box, WM_COMMAND, IDOK, 0);
@@ -143,12 +140,11 @@ TEST(InstallationFaults, EveryInstallerEndsAndTheLauncherEndsCleanly) {
     bool opensWebApp;
   } rows[] = {
       {"the session ends", Medium::Demonstration, true, EndSession, "", oneStart, 0, true},
-      {"the session end is cancelled", Medium::Demonstration, true, CancelSessionEnd, "000",
-       oneStart, 0, true},
+      {"the session end is cancelled", Medium::Demonstration, true, CancelSessionEnd, "000", oneStart, 0,
+       true},
       {"five more Install clicks", Medium::Demonstration, false, ClickInstallFiveTimes, "010",
        std::vector<InstallerStart>(6, oneStart[0]), 0, false},
-      {"the installer is no program", Medium::TextInstaller, false, ConfirmStartError, "", {}, 1,
-       false},
+      {"the installer is no program", Medium::TextInstaller, false, ConfirmStartError, "", {}, 1, false},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
@@ -176,8 +172,7 @@ TEST(InstallationFaults, EveryInstallerEndsAndTheLauncherEndsCleanly) {
       EXPECT_TRUE(automation::WaitUntil([&] { return !IsWindow(launcher.Window()); }, 3000));
     } else {
       Sleep(300);  // several polls: every nested wait has returned and refreshed by now
-      EXPECT_TRUE(
-          automation::WaitUntil([&] { return launcher.EnabledSteps() == row.stepsAfter; }, 3000))
+      EXPECT_TRUE(automation::WaitUntil([&] { return launcher.EnabledSteps() == row.stepsAfter; }, 3000))
           << launcher.EnabledSteps();
       EXPECT_TRUE(Answers(launcher.Window()));
       launcher.Click(L"cmdClose");

@@ -36,8 +36,7 @@ class FakeState final : public InstallationState {
 
 std::string NextButton(const InstallationStep* step) {
   if (step == nullptr) return "none";
-  return std::to_string(static_cast<int>(step->installButton) -
-                        static_cast<int>(FormControl::InstallStep1));
+  return std::to_string(static_cast<int>(step->installButton) - static_cast<int>(FormControl::InstallStep1));
 }
 
 TEST(InstallationSteps, TheNextStepIsTheFirstNotDoneAndLaterStepsAreNotAsked) {
@@ -46,9 +45,12 @@ TEST(InstallationSteps, TheNextStepIsTheFirstNotDoneAndLaterStepsAreNotAsked) {
     const InstallationStep* next;
     const char* asked;
   } rows[] = {
-      {"000", &InstallationSteps()[0], "1"},   {"011", &InstallationSteps()[0], "1"},
-      {"001", &InstallationSteps()[0], "1"},   {"100", &InstallationSteps()[1], "12"},
-      {"101", &InstallationSteps()[1], "12"},  {"110", &InstallationSteps()[2], "123"},
+      {"000", &InstallationSteps()[0], "1"},
+      {"011", &InstallationSteps()[0], "1"},
+      {"001", &InstallationSteps()[0], "1"},
+      {"100", &InstallationSteps()[1], "12"},
+      {"101", &InstallationSteps()[1], "12"},
+      {"110", &InstallationSteps()[2], "123"},
       {"111", nullptr, "123"},
   };
   for (const auto& row : rows) {
@@ -66,12 +68,12 @@ TEST(InstallationSteps, ClosingOpensTheWebApplicationOnlyWhenAllFourTestsPass) {
     bool webServer;
     bool opens;
   } rows[] = {
-      {"111", true, true},   {"111", false, false}, {"011", true, false},
-      {"101", true, false},  {"110", true, false},  {"000", false, false},
+      {"111", true, true},  {"111", false, false}, {"011", true, false},
+      {"101", true, false}, {"110", true, false},  {"000", false, false},
   };
   for (const auto& row : rows) {
-    SCOPED_TRACE(::testing::Message() << row.done << (row.webServer ? " with" : " without")
-                                      << " the web server");
+    SCOPED_TRACE(::testing::Message()
+                 << row.done << (row.webServer ? " with" : " without") << " the web server");
     const FakeState state(row.done, row.webServer);
     EXPECT_EQ(OpensWebApplicationAtClose(state), row.opens);
     EXPECT_EQ(state.Asked(), "W123") << "all four, in this order";
@@ -118,7 +120,7 @@ TEST(RegistryInstallationState, TheWebServerCountsFromVersion5) {
     DWORD version;
     bool present;
   } rows[] = {
-      {"no key", false, nullptr, 0, false},   {"no value", true, nullptr, 0, false},
+      {"no key", false, nullptr, 0, false},    {"no value", true, nullptr, 0, false},
       {"version 4", true, L"dword", 4, false}, {"version 5", true, L"dword", 5, true},
       {"version 6", true, L"dword", 6, true},  {"text \"5\"", true, L"text", 5, true},
       {"text \"4\"", true, L"text", 4, false},

@@ -16,9 +16,9 @@ namespace {
 
 using testing::InstallerStart;
 using testing::kLayout;
+using testing::LauncherSession;
 using testing::Narrow;
 using testing::ScreenDpi;
-using testing::LauncherSession;
 using testing::StepKeys;
 
 // Generous: under emulation a process start can take many seconds.
@@ -46,8 +46,7 @@ TEST(LauncherSmoke, OffersStepOneInstallsItThenOffersStepTwoAndCloses) {
   launcher.Click(L"cmdInstallStep1");
   EXPECT_TRUE(automation::WaitUntil([&] { return launcher.EnabledSteps() == "010"; }, kProcessStartMs))
       << launcher.EnabledSteps();
-  EXPECT_EQ(launcher.InstallerStarts(),
-            (std::vector<InstallerStart>{{L"3", L"Framework\\dotnetfx.exe"}}));
+  EXPECT_EQ(launcher.InstallerStarts(), (std::vector<InstallerStart>{{L"3", L"Framework\\dotnetfx.exe"}}));
   EXPECT_TRUE(StepKeys::Exists(testing::kFrameworkKey));
 
   launcher.Click(L"cmdClose");

@@ -59,19 +59,15 @@ TEST(Launcher, InstallsTheThreeStepsFromABareRegistryAndOpensTheWebAppAtClose) {
   const struct {
     const wchar_t* click;
     std::string enabledAfter;
-  } steps[] = {
-      {L"cmdInstallStep1", "010"}, {L"cmdInstallStep2", "001"}, {L"cmdInstallStep3", "000"}};
+  } steps[] = {{L"cmdInstallStep1", "010"}, {L"cmdInstallStep2", "001"}, {L"cmdInstallStep3", "000"}};
   for (const auto& step : steps) {
     launcher.Click(step.click);
-    EXPECT_TRUE(
-        automation::WaitUntil([&] { return launcher.EnabledSteps() == step.enabledAfter; }, 15000))
-        << "after " << ::testing::PrintToString(std::wstring(step.click)) << ": "
-        << launcher.EnabledSteps();
+    EXPECT_TRUE(automation::WaitUntil([&] { return launcher.EnabledSteps() == step.enabledAfter; }, 15000))
+        << "after " << ::testing::PrintToString(std::wstring(step.click)) << ": " << launcher.EnabledSteps();
   }
   const std::vector<InstallerStart> expected{
       {L"3", L"Framework\\dotnetfx.exe"},
-      {L"3",
-       L"MSDE\\Setup.exe SAPWD=\"KelvaNortum\" INSTANCENAME=\"Corvalidyne\" SECURITYMODE=\"SQL\" "},
+      {L"3", L"MSDE\\Setup.exe SAPWD=\"KelvaNortum\" INSTANCENAME=\"Corvalidyne\" SECURITYMODE=\"SQL\" "},
       {L"3", L"App\\Setup.exe"},
   };
   EXPECT_EQ(launcher.InstallerStarts(), expected);
@@ -101,8 +97,7 @@ TEST(Launcher, StaysLiveWhileAnInstallerRunsAndServesClicksNested) {
     Sleep(70);
   }
   RedrawWindow(launcher.Window(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
-  EXPECT_TRUE(
-      automation::WaitUntil([&] { return !GetUpdateRect(launcher.Window(), nullptr, FALSE); }, 300))
+  EXPECT_TRUE(automation::WaitUntil([&] { return !GetUpdateRect(launcher.Window(), nullptr, FALSE); }, 300))
       << "repainted";
 
   launcher.Click(L"cmdViewReadme");
@@ -187,8 +182,8 @@ TEST(Launcher, Step3StartsOnlyWithTheWebServerInVersion5OrLater) {
     const std::size_t openedBefore = launcher.Opened().size();
     launcher.Click(L"cmdInstallStep3");
     if (row.starts) {
-      EXPECT_TRUE(automation::WaitUntil(
-          [&] { return launcher.InstallerStarts().size() == startsBefore + 1; }, 5000));
+      EXPECT_TRUE(
+          automation::WaitUntil([&] { return launcher.InstallerStarts().size() == startsBefore + 1; }, 5000));
       EXPECT_EQ(launcher.WaitForMessageBox(300), nullptr);
       automation::WaitUntil([] { return testing::RunningStandIns().empty(); }, 5000);
       Sleep(300);
@@ -199,8 +194,7 @@ TEST(Launcher, Step3StartsOnlyWithTheWebServerInVersion5OrLater) {
       EXPECT_EQ(MessageBoxTitle(box), L"Corvalidyne");
       EXPECT_EQ(launcher.Opened().size(), openedBefore) << "the Readme opens after the box";
       PostMessageW(box, WM_COMMAND, IDOK, 0);
-      EXPECT_TRUE(
-          automation::WaitUntil([&] { return launcher.Opened().size() == openedBefore + 1; }, 3000));
+      EXPECT_TRUE(automation::WaitUntil([&] { return launcher.Opened().size() == openedBefore + 1; }, 3000));
       EXPECT_EQ(launcher.Opened().back(), Readme());
       EXPECT_EQ(launcher.InstallerStarts().size(), startsBefore) << "nothing launched";
     }
@@ -273,13 +267,11 @@ TEST(Launcher, ClosingDuringAnInstallEndsTheProgramWhenTheInstallerEnds) {
   PostMessageW(launcher.Window(), WM_CLOSE, 0, 0);
   // Wine without a window manager spends up to 2 s hiding a window that is not
   // the active one; the installer runs until released.
-  EXPECT_TRUE(automation::WaitUntil([&] { return !IsWindow(launcher.Window()); }, 3000))
-      << "the window goes";
+  EXPECT_TRUE(automation::WaitUntil([&] { return !IsWindow(launcher.Window()); }, 3000)) << "the window goes";
   EXPECT_TRUE(launcher.IsRunning()) << "the Install still waits for its installer";
   installers.Release();
   ASSERT_TRUE(testing::WaitForProcessEnd(standIn, 10000));
-  EXPECT_EQ(launcher.WaitForExit(2000), 0u)
-      << "ends, without a crash, once the installer has ended";
+  EXPECT_EQ(launcher.WaitForExit(2000), 0u) << "ends, without a crash, once the installer has ended";
   EXPECT_TRUE(launcher.Opened().empty());
 }
 
@@ -323,8 +315,8 @@ class TempFolder {
 
 std::wstring ErrorDescription(DWORD number) {
   wchar_t description[256] = {};
-  FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, number, 0,
-                 description, 256, nullptr);
+  FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, number, 0, description,
+                 256, nullptr);
   std::wstring text(description);
   while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r')) text.pop_back();
   return text;

@@ -6,8 +6,8 @@
 #include <functional>
 #include <vector>
 
-#include "raw_registry.h"
 #include "association_keys.h"
+#include "raw_registry.h"
 #include "registry.h"
 #include "registry_outcome.h"
 
@@ -53,33 +53,50 @@ TEST(RegistryAssociationInput, BadNamesStopAtTheirOwnKeyAndItemsOfEveryKindBecom
   } cases[] = {
       {"class name with a NUL",
        [](Registry& r) { r.CreateEXEAssociation(L"C:\\x.exe", kClass + L"\0x"s, L"d", kExtension); },
-       SetKeyError(kClass + L"\0x"s), {L"." + kExtension}, {kClass}},
+       SetKeyError(kClass + L"\0x"s),
+       {L"." + kExtension},
+       {kClass}},
       {"extension with a NUL",
        [](Registry& r) { r.CreateEXEAssociation(L"C:\\x.exe", kClass, L"d", kExtension + L"\0x"s); },
-       SetKeyError(L"." + kExtension + L"\0x"s), {}, {L"." + kExtension, kClass}},
+       SetKeyError(L"." + kExtension + L"\0x"s),
+       {},
+       {L"." + kExtension, kClass}},
       {"extension outside the code page",
        [](Registry& r) { r.CreateEXEAssociation(L"C:\\x.exe", kClass, L"d", kExtension + L"\u4E00"); },
-       SetKeyError(L"." + kExtension + L"\u4E00"), {}, {L"." + kExtension + L"?", kClass}},
+       SetKeyError(L"." + kExtension + L"\u4E00"),
+       {},
+       {L"." + kExtension + L"?", kClass}},
       {"1,000-character class name",
        [&](Registry& r) { r.CreateEXEAssociation(L"C:\\x.exe", longClass, L"d", kExtension); },
-       SetKeyError(longClass), {L"." + kExtension}, {kClass}},
+       SetKeyError(longClass),
+       {L"." + kExtension},
+       {kClass}},
       {"lowest icon index",
        [](Registry& r) {
-         r.CreateEXEAssociation(L"", kClass, L"", kExtension, L"", false, L"", false, L"", false, L"", INT_MIN);
+         r.CreateEXEAssociation(L"", kClass, L"", kExtension, L"", false, L"", false, L"", false, L"",
+                                INT_MIN);
        },
-       TaggedValue{}, {L"." + kExtension, shell + L"open\\command"}, {kClass + L"\\DefaultIcon"}},
+       TaggedValue{},
+       {L"." + kExtension, shell + L"open\\command"},
+       {kClass + L"\\DefaultIcon"}},
       {"verbs of every kind",
        [](Registry& r) {
          testing::MakeKey(HKEY_CLASSES_ROOT, kClass);
          r.ClassKey(kHKeyClassesRoot);
-         r.CreateAdditionalEXEAssociations(
-             kClass, {L"bad\0verb"s, L"t", L"c", Bytes{0xAB}, 2.5, true, std::int16_t{-3}, TaggedValue{}, -1});
+         r.CreateAdditionalEXEAssociations(kClass, {L"bad\0verb"s, L"t", L"c", Bytes{0xAB}, 2.5, true,
+                                                    std::int16_t{-3}, TaggedValue{}, -1});
        },
-       TaggedValue{}, {shell + L"AB\\command", shell + L"-3\\command"}, {shell + L"bad"}},
+       TaggedValue{},
+       {shell + L"AB\\command", shell + L"-3\\command"},
+       {shell + L"bad"}},
       {"additional verbs on no root",
-       [](Registry& r) { r.CreateAdditionalEXEAssociations(kClass, {L"a", L"b", L"c"}); },
-       Outcome(-2147194451, L"Error - attempt to create additional associations before class          defined."),
-       {}, {kClass}},
+       [](Registry& r) {
+         r.CreateAdditionalEXEAssociations(kClass, {L"a", L"b", L"c"});
+       },
+       Outcome(-2147194451,
+               L"Error - attempt to create additional associations before class          defined."),
+       {},
+       {kClass}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);

@@ -9,9 +9,9 @@
 #include <sstream>
 #include <utility>
 
+#include "association_keys.h"
 #include "handle_probe.h"
 #include "raw_registry.h"
-#include "association_keys.h"
 #include "registry.h"
 
 namespace corvalidyne {
@@ -57,8 +57,8 @@ ULONGLONG LastWriteTime(const std::wstring& path) {
   FILETIME written{};
   if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, (kMachineClasses + path).c_str(), 0, KEY_QUERY_VALUE, &key) ==
       ERROR_SUCCESS) {
-    RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                     &written);
+    RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                     nullptr, &written);
     RegCloseKey(key);
   }
   return (static_cast<ULONGLONG>(written.dwHighDateTime) << 32) | written.dwLowDateTime;
@@ -96,8 +96,8 @@ class AssociationChangeWatch {
                               windowClass.hInstance, nullptr);
     SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&notices_));
     SHChangeNotifyEntry everything{nullptr, TRUE};
-    registration_ = SHChangeNotifyRegister(window_, SHCNRF_ShellLevel | SHCNRF_InterruptLevel, SHCNE_ASSOCCHANGED,
-                                           kNoticeMessage, 1, &everything);
+    registration_ = SHChangeNotifyRegister(window_, SHCNRF_ShellLevel | SHCNRF_InterruptLevel,
+                                           SHCNE_ASSOCCHANGED, kNoticeMessage, 1, &everything);
   }
   ~AssociationChangeWatch() {
     if (registration_ != 0) SHChangeNotifyDeregister(registration_);
@@ -140,8 +140,8 @@ TEST(RegistryAssociations, TheShellOpensAndPrintsAFileOfTheRegisteredType) {
 
   Registry registry;
   registry.ClassKey(kHKeyCurrentUser);
-  registry.CreateEXEAssociation(L"  " + recorder + L" ", kClass, L"Corvalidyne test document", kExtension, L"",
-                                true, L"Print it", true, L"", true, L"", 2);
+  registry.CreateEXEAssociation(L"  " + recorder + L" ", kClass, L"Corvalidyne test document", kExtension,
+                                L"", true, L"Print it", true, L"", true, L"", 2);
   EXPECT_EQ(watch.TakeNotices(), 1) << "the shell was not told that associations changed";
 
   EXPECT_EQ(registry.ClassKey(), kHKeyLocalMachine);
@@ -253,7 +253,8 @@ TEST(RegistryAssociations, ProgramPathsAreTrimmedAndQuotedOnce) {
   for (const auto& c : cases) {
     const testing::AssociationKeys cleanup{L"." + kExtension, kClass};
     Registry registry;
-    registry.CreateEXEAssociation(c.given, kClass, L"d", kExtension, L"&Open", false, L"", false, L"", false, L"", 0);
+    registry.CreateEXEAssociation(c.given, kClass, L"d", kExtension, L"&Open", false, L"", false, L"", false,
+                                  L"", 0);
     EXPECT_EQ(DefaultValue(HKEY_CLASSES_ROOT, kClass + L"\\DefaultIcon"), std::wstring(c.stored) + L",0")
         << Utf8(c.given);
   }
@@ -264,7 +265,8 @@ TEST(RegistryAssociations, LeaveNoKeyHandleOpen) {
   const testing::HandleProbe probe;
   for (int round = 0; round < 30; ++round) {
     Registry registry;
-    registry.CreateEXEAssociation(L"C:\\x.exe", kClass, L"d", kExtension, L"", true, L"", true, L"", true, L"", 1);
+    registry.CreateEXEAssociation(L"C:\\x.exe", kClass, L"d", kExtension, L"", true, L"", true, L"", true,
+                                  L"", 1);
     registry.ClassKey(kHKeyClassesRoot);
     registry.CreateAdditionalEXEAssociations(kClass, {L"edit", L"&Edit", L"x"});
   }

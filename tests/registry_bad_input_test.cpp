@@ -7,19 +7,19 @@
 #include <optional>
 
 #include "raw_registry.h"
-#include "registry_outcome.h"
 #include "registry.h"
+#include "registry_outcome.h"
 #include "scratch_key.h"
 
 namespace corvalidyne {
 namespace {
 
 using namespace std::string_literals;
-using testing::RawValue;
 using testing::Attempt;
 using testing::Done;
 using testing::Listed;
 using testing::Outcome;
+using testing::RawValue;
 using testing::ScratchKey;
 
 const std::wstring kSource = testing::ErrorSource();
@@ -31,7 +31,8 @@ constexpr std::size_t kLongestAnsiPath = MAX_PATH;
 
 // A path of legal key names, each at most 200 characters, `length` characters long.
 std::wstring PathOfLength(std::wstring path, std::size_t length) {
-  while (path.size() < length) path += L"\\" + std::wstring(std::min<std::size_t>(200, length - 1 - path.size()), L'd');
+  while (path.size() < length)
+    path += L"\\" + std::wstring(std::min<std::size_t>(200, length - 1 - path.size()), L'd');
   return path;
 }
 
@@ -70,7 +71,8 @@ TEST(RegistryBadInput, UnusableAddressesGiveEachMembersValueOrError) {
     const RegistryRoot root = address.root;
     const std::wstring& path = address.path;
     const std::wstring rootText = std::to_wstring(root);
-    const std::wstring setKey = L"Failed to set registry Value Key: '" + rootText + L"',Section: '" + path + L"',Key:";
+    const std::wstring setKey =
+        L"Failed to set registry Value Key: '" + rootText + L"',Section: '" + path + L"',Key:";
     const struct {
       const char* member;
       std::function<TaggedValue()> call;
@@ -85,8 +87,11 @@ TEST(RegistryBadInput, UnusableAddressesGiveEachMembersValueOrError) {
            return TaggedValue{registry.ValueType()};
          },
          {std::int32_t{REG_SZ}}},
-        {"ValueEx get", [&] { return Registry().ValueEx(root, path, L"v", 4, std::int16_t{9}); }, {std::int16_t{9}}},
-        {"Value set", [&] { return Done([&] { Addressing(root, path).Value(L"t"); }); }, Outcome(26001, setKey)},
+        {"ValueEx get",
+         [&] { return Registry().ValueEx(root, path, L"v", 4, std::int16_t{9}); },
+         {std::int16_t{9}}},
+        {"Value set", [&] { return Done([&] { Addressing(root, path).Value(L"t"); }); },
+         Outcome(26001, setKey)},
         {"ValueEx set", [&] { return Done([&] { Registry().ValueEx(root, path, L"v", 4, {}, 1); }); },
          Outcome(26001, setKey)},
         {"CreateKey", [&] { return TaggedValue{Addressing(root, path).CreateKey()}; },
@@ -94,14 +99,22 @@ TEST(RegistryBadInput, UnusableAddressesGiveEachMembersValueOrError) {
         {"DeleteKey", [&] { return TaggedValue{Addressing(root, path).DeleteKey()}; },
          Outcome(26001, L"Failed to delete registry")},
         {"DeleteValue", [&] { return TaggedValue{Addressing(root, path).DeleteValue()}; },
-         Outcome(26001, L"Failed to open key '" + rootText + L"',Section: '" + path + L"' for delete access")},
-        {"EnumerateValues", [&] { return Listed(&Registry::EnumerateValues, Addressing(root, path)); }, {L"1:0"s}},
-        {"EnumerateSections", [&] { return Listed(&Registry::EnumerateSections, Addressing(root, path)); },
+         Outcome(26001,
+                 L"Failed to open key '" + rootText + L"',Section: '" + path + L"' for delete access")},
+        {"EnumerateValues",
+         [&] { return Listed(&Registry::EnumerateValues, Addressing(root, path)); },
+         {L"1:0"s}},
+        {"EnumerateSections",
+         [&] { return Listed(&Registry::EnumerateSections, Addressing(root, path)); },
          {L"1:0"s}},
         {"CreateAdditionalEXEAssociations",
-         [&] { return Done([&] { Addressing(root, L"").CreateAdditionalEXEAssociations(path, {L"a", L"b", L"c"}); }); },
+         [&] {
+           return Done([&] {
+             Addressing(root, L"").CreateAdditionalEXEAssociations(path, {L"a", L"b", L"c"});
+           });
+         },
          Outcome(kClassMissingError,
-                L"Error - attempt to create additional associations before class          defined.")},
+                 L"Error - attempt to create additional associations before class          defined.")},
         {"properties stored unchanged",
          [&] {
            Registry registry = Addressing(root, path);
@@ -168,10 +181,12 @@ TEST(RegistryBadInput, LongAndEmptyPathsAddressTheKeyTheyName) {
       {"deep key absent", [&] { return TaggedValue{Addressing(kHKeyCurrentUser, deep).KeyExists()}; }, false},
       {"deep key created", [&] { return TaggedValue{Addressing(kHKeyCurrentUser, deep).CreateKey()}; }, true},
       {"deep key present", [&] { return TaggedValue{testing::KeyPresent(HKEY_CURRENT_USER, deep)}; }, true},
-      {"deep value written", [&] { return Done([&] { Addressing(kHKeyCurrentUser, deep).Value(L"t"); }); }, {}},
+      {"deep value written",
+       [&] { return Done([&] { Addressing(kHKeyCurrentUser, deep).Value(L"t"); }); },
+       {}},
       {"deep value read", [&] { return Addressing(kHKeyCurrentUser, deep).Value(); }, L"t"s},
-      {"deep value listed", [&] { return Listed(&Registry::EnumerateValues, Addressing(kHKeyCurrentUser, deep)); },
-       L"1:1"s},
+      {"deep value listed",
+       [&] { return Listed(&Registry::EnumerateValues, Addressing(kHKeyCurrentUser, deep)); }, L"1:1"s},
       {"deep key listed by its parent",
        [&] {
          NameList names;
@@ -180,16 +195,19 @@ TEST(RegistryBadInput, LongAndEmptyPathsAddressTheKeyTheyName) {
          return TaggedValue{count == 1 && names[1] == leaf};
        },
        true},
-      {"deep value deleted", [&] { return TaggedValue{Addressing(kHKeyCurrentUser, deep).DeleteValue()}; }, true},
+      {"deep value deleted", [&] { return TaggedValue{Addressing(kHKeyCurrentUser, deep).DeleteValue()}; },
+       true},
       {"deep key deleted", [&] { return TaggedValue{Addressing(kHKeyCurrentUser, deep).DeleteKey()}; }, true},
       {"deep key gone", [&] { return TaggedValue{testing::KeyPresent(HKEY_CURRENT_USER, deep)}; }, false},
-      {"root itself exists", [&] { return TaggedValue{Addressing(kHKeyCurrentUser, L"").KeyExists()}; }, true},
+      {"root itself exists", [&] { return TaggedValue{Addressing(kHKeyCurrentUser, L"").KeyExists()}; },
+       true},
       {"root value missing", [&] { return Addressing(kHKeyCurrentUser, L"", probe).Value(); }, kFallback},
       {"root value written",
-       [&] { return Done([&] { Addressing(kHKeyCurrentUser, L"", probe).Value(std::int32_t{5}); }); }, {}},
+       [&] { return Done([&] { Addressing(kHKeyCurrentUser, L"", probe).Value(std::int32_t{5}); }); },
+       {}},
       {"root value read", [&] { return Addressing(kHKeyCurrentUser, L"", probe).Value(); }, L"5"s},
-      {"root value deleted", [&] { return TaggedValue{Addressing(kHKeyCurrentUser, L"", probe).DeleteValue()}; },
-       true},
+      {"root value deleted",
+       [&] { return TaggedValue{Addressing(kHKeyCurrentUser, L"", probe).DeleteValue()}; }, true},
       {"root subkeys listed",
        [&] {
          NameList names;
@@ -212,13 +230,14 @@ TEST(RegistryBadInput, ALeadingBackslashIsLeftToTheRegistry) {
   testing::WriteRaw(HKEY_CURRENT_USER, scratch.Path(), "v", {REG_SZ, "x\0"s});
   const std::wstring path = L"\\" + scratch.Path();
   HKEY raw = nullptr;
-  const bool opens = RegOpenKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, KEY_QUERY_VALUE, &raw) == ERROR_SUCCESS;
+  const bool opens =
+      RegOpenKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, KEY_QUERY_VALUE, &raw) == ERROR_SUCCESS;
   if (opens) RegCloseKey(raw);
 
   EXPECT_EQ(Addressing(kHKeyCurrentUser, path).KeyExists(), opens);
   EXPECT_EQ(Addressing(kHKeyCurrentUser, path).Value(), opens ? TaggedValue{L"x"s} : kFallback);
-  const Outcome created =
-      Attempt([&] { return TaggedValue{Addressing(kHKeyCurrentUser, path + L"\\Made").CreateKey()}; }, kSource);
+  const Outcome created = Attempt(
+      [&] { return TaggedValue{Addressing(kHKeyCurrentUser, path + L"\\Made").CreateKey()}; }, kSource);
   const bool made = testing::KeyPresent(HKEY_CURRENT_USER, scratch.Sub(L"Made"));
   EXPECT_EQ(created, made ? Outcome(true) : Outcome(26001, L"Failed to create registry"));
 }
@@ -231,8 +250,8 @@ TEST(RegistryBadInput, EveryKindUnderEveryTypeWritesOrRaisesAsItsTypeSays) {
   const struct {
     const char* kind;
     TaggedValue value;
-    std::string text;               // its text form, as a string write stores it
-    std::optional<DWORD> dword;     // what a DWORD write stores, when it accepts the kind
+    std::string text;            // its text form, as a string write stores it
+    std::optional<DWORD> dword;  // what a DWORD write stores, when it accepts the kind
   } kinds[] = {
       {"empty", TaggedValue{}, "", std::nullopt},
       {"text", L"42"s, "42", std::nullopt},
@@ -299,9 +318,13 @@ TEST(RegistryBadInput, ValueExSubstitutesDefaultOnlyForAnEmptyTextUnderRegSz) {
       {REG_SZ, L"n"s, {TaggedValue{}}, {REG_SZ, "n\0"s}},
       {REG_EXPAND_SZ, TaggedValue{}, {TaggedValue{}}, {REG_SZ, "\0"s}},
       {REG_BINARY, TaggedValue{}, Outcome(26001, L""), {REG_NONE, ""}},
-      {REG_DWORD, TaggedValue{}, Outcome(kSetValueError, L"Failed to set registry value Key: '-2147483647',Section:"),
+      {REG_DWORD,
+       TaggedValue{},
+       Outcome(kSetValueError, L"Failed to set registry value Key: '-2147483647',Section:"),
        {REG_NONE, ""}},
-      {-1, TaggedValue{}, Outcome(kSetValueError, L"Failed to set registry value Key: '-2147483647',Section:"),
+      {-1,
+       TaggedValue{},
+       Outcome(kSetValueError, L"Failed to set registry value Key: '-2147483647',Section:"),
        {REG_NONE, ""}},
   };
   int index = 0;
@@ -310,7 +333,8 @@ TEST(RegistryBadInput, ValueExSubstitutesDefaultOnlyForAnEmptyTextUnderRegSz) {
     const std::wstring name = std::to_wstring(index++);
     Registry registry;
     const auto write = [&] {
-      return Done([&] { registry.ValueEx(kHKeyCurrentUser, scratch.Path(), name, c.type, L"d"s, c.newValue); });
+      return Done(
+          [&] { registry.ValueEx(kHKeyCurrentUser, scratch.Path(), name, c.type, L"d"s, c.newValue); });
     };
     EXPECT_EQ(Attempt(write, kSource), c.expected);
     RawValue raw;

@@ -136,7 +136,8 @@ TEST(RegistryEnumeration, NothingFoundGivesAnEmptyListAndDiscardsWhatItHeld) {
 
 TEST(RegistryEnumeration, ListsAreNumberedFromOne) {
   ScratchKey scratch;
-  for (const char* name : {"a", "b", "c"}) testing::WriteRaw(HKEY_CURRENT_USER, scratch.Path(), name, {REG_SZ, "\0"s});
+  for (const char* name : {"a", "b", "c"})
+    testing::WriteRaw(HKEY_CURRENT_USER, scratch.Path(), name, {REG_SZ, "\0"s});
   NameList names;
   std::int32_t count = 0;
   Addressing(scratch.Path()).EnumerateValues(names, count);

@@ -59,7 +59,8 @@ TEST(RegistryHandles, NoOperationLeavesAKeyHandleOpen) {
       {"read unreachable", [&] { Addressing(hkcu, key, L"v", REG_SZ, away).Value(); }},
       {"read ValueEx", [&] { Registry().ValueEx(hkcu, key, L"v", REG_SZ, TaggedValue{}); }},
       {"write text", [&] { Addressing(hkcu, key, L"w").Value(L"t"); }},
-      {"write through own name", [&] { Addressing(hkcu, key, L"w", REG_DWORD, self).Value(std::int32_t{1}); }},
+      {"write through own name",
+       [&] { Addressing(hkcu, key, L"w", REG_DWORD, self).Value(std::int32_t{1}); }},
       {"write unreachable", [&] { Addressing(hkcu, key, L"w", REG_SZ, away).Value(L"t"); }},
       {"write without root", [&] { Addressing(0, key, L"w").Value(L"t"); }},
       {"write refused type", [&] { Addressing(hkcu, key, L"w", REG_NONE).Value(L"t"); }},
@@ -107,7 +108,9 @@ TEST(RegistryHandles, NoOperationLeavesAKeyHandleOpen) {
          Addressing(hkcu, missing, L"").EnumerateSections(names, count);
        }},
       {"additional associations, class missing",
-       [&] { Addressing(hkcu, L"", L"").CreateAdditionalEXEAssociations(missing, {L"a", L"b", L"c"}); }},
+       [&] {
+         Addressing(hkcu, L"", L"").CreateAdditionalEXEAssociations(missing, {L"a", L"b", L"c"});
+       }},
       {"additional associations, bad list",
        [&] { Addressing(hkcu, L"", L"").CreateAdditionalEXEAssociations(key, {L"a"}); }},
   };

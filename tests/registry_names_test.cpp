@@ -5,8 +5,8 @@
 #include <functional>
 
 #include "raw_registry.h"
-#include "registry_outcome.h"
 #include "registry.h"
+#include "registry_outcome.h"
 #include "scratch_key.h"
 
 namespace corvalidyne {
@@ -23,7 +23,8 @@ using testing::ScratchKey;
 const std::wstring kSource = testing::ErrorSource();
 const TaggedValue kFallback = L"fallback"s;
 
-Registry Addressing(const std::wstring& section, const std::wstring& valueKey, const std::wstring& machine = L"") {
+Registry Addressing(const std::wstring& section, const std::wstring& valueKey,
+                    const std::wstring& machine = L"") {
   Registry registry;
   registry.ClassKey(kHKeyCurrentUser);
   registry.SectionKey(section);
@@ -55,18 +56,25 @@ TEST(RegistryNames, NamesThatCannotReachTheRegistryUnalteredAddressNothing) {
     Outcome expected;
   } cases[] = {
       {"KeyExists, cut path", [&] { return TaggedValue{Addressing(cutPath, L"v").KeyExists()}; }, {false}},
-      {"KeyExists, foreign path", [&] { return TaggedValue{Addressing(foreignPath, L"v").KeyExists()}; }, {false}},
+      {"KeyExists, foreign path",
+       [&] { return TaggedValue{Addressing(foreignPath, L"v").KeyExists()}; },
+       {false}},
       {"read, cut path", [&] { return Addressing(cutPath, L"v").Value(); }, {kFallback}},
       {"read, cut name", [&] { return Addressing(real, cutName).Value(); }, {kFallback}},
       {"read, foreign name", [&] { return Addressing(real, L"v\u4E00").Value(); }, {kFallback}},
       {"read, cut machine", [&] { return Addressing(real, L"v", self + L"\0x"s).Value(); }, {kFallback}},
       {"ValueEx read, cut name",
-       [&] { return Registry().ValueEx(kHKeyCurrentUser, real, cutName, REG_NONE, kFallback); }, {kFallback}},
-      {"values, cut path", [&] { return Listed(&Registry::EnumerateValues, Addressing(cutPath, L"")); }, {L"1:0"s}},
-      {"sections, cut path", [&] { return Listed(&Registry::EnumerateSections, Addressing(cutPath, L"")); },
+       [&] { return Registry().ValueEx(kHKeyCurrentUser, real, cutName, REG_NONE, kFallback); },
+       {kFallback}},
+      {"values, cut path",
+       [&] { return Listed(&Registry::EnumerateValues, Addressing(cutPath, L"")); },
+       {L"1:0"s}},
+      {"sections, cut path",
+       [&] { return Listed(&Registry::EnumerateSections, Addressing(cutPath, L"")); },
        {L"1:0"s}},
       {"sections, foreign path",
-       [&] { return Listed(&Registry::EnumerateSections, Addressing(foreignPath, L"")); }, {L"1:0"s}},
+       [&] { return Listed(&Registry::EnumerateSections, Addressing(foreignPath, L"")); },
+       {L"1:0"s}},
       {"write, cut path", [&] { return Addressing(cutPath, L"v").Value(L"lost"), TaggedValue{}; },
        Outcome(26001, setKeyMessage + cutPath + L"',Key:")},
       {"write, cut name", [&] { return Addressing(real, cutName).Value(L"lost"), TaggedValue{}; },
@@ -76,7 +84,8 @@ TEST(RegistryNames, NamesThatCannotReachTheRegistryUnalteredAddressNothing) {
        Outcome(-2147194455, setValueMessage)},
       {"write, foreign name", [&] { return Addressing(real, L"v\u4E00").Value(L"lost"), TaggedValue{}; },
        Outcome(-2147194455, setValueMessage)},
-      {"write, cut machine", [&] { return Addressing(real, L"v", self + L"\0x"s).Value(L"lost"), TaggedValue{}; },
+      {"write, cut machine",
+       [&] { return Addressing(real, L"v", self + L"\0x"s).Value(L"lost"), TaggedValue{}; },
        Outcome(26001, setKeyMessage + real + L"',Key:")},
       {"ValueEx write, cut path",
        [&] { return Registry().ValueEx(kHKeyCurrentUser, cutPath, L"v", REG_DWORD, {}, 7), TaggedValue{}; },
@@ -85,12 +94,14 @@ TEST(RegistryNames, NamesThatCannotReachTheRegistryUnalteredAddressNothing) {
        Outcome(26001, L"Failed to create registry")},
       {"create, foreign path", [&] { return TaggedValue{Addressing(real + L"\\N\u4E00", L"").CreateKey()}; },
        Outcome(26001, L"Failed to create registry")},
-      {"delete key, cut path", [&] { return TaggedValue{Addressing(real + L"\\Child\0x"s, L"").DeleteKey()}; },
+      {"delete key, cut path",
+       [&] { return TaggedValue{Addressing(real + L"\\Child\0x"s, L"").DeleteKey()}; },
        Outcome(26001, L"Failed to delete registry")},
       {"delete value, cut path", [&] { return TaggedValue{Addressing(cutPath, L"v").DeleteValue()}; },
        Outcome(26001, L"Failed to open key '-2147483647',Section: '" + cutPath + L"' for delete access")},
       {"delete value, cut name", [&] { return TaggedValue{Addressing(real, cutName).DeleteValue()}; },
-       Outcome(26001, L"Failed to delete Registry Key: '-2147483647',Section: '" + real + L"',Key: '" + cutName)},
+       Outcome(26001,
+               L"Failed to delete Registry Key: '-2147483647',Section: '" + real + L"',Key: '" + cutName)},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -107,7 +118,8 @@ TEST(RegistryNames, NamesThatCannotReachTheRegistryUnalteredAddressNothing) {
   EXPECT_TRUE(testing::KeyPresent(HKEY_CURRENT_USER, real + L"\\Child")) << "a cut path deleted Child";
   EXPECT_FALSE(testing::KeyPresent(HKEY_CURRENT_USER, real + L"\\New"));
   EXPECT_FALSE(testing::KeyPresent(HKEY_CURRENT_USER, real + L"\\N?"));
-  EXPECT_FALSE(testing::KeyPresent(HKEY_CURRENT_USER, scratch.Sub(L"Fresh"))) << "a refused write created its key";
+  EXPECT_FALSE(testing::KeyPresent(HKEY_CURRENT_USER, scratch.Sub(L"Fresh")))
+      << "a refused write created its key";
 }
 
 // String data is not a name: its NUL characters are stored and read back.

@@ -16,9 +16,9 @@ using testing::ScratchKey;
 
 void CreateKeyW(const std::wstring& path) {
   HKEY key = nullptr;
-  ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                            &key, nullptr),
-            ERROR_SUCCESS);
+  ASSERT_EQ(
+      RegCreateKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+      ERROR_SUCCESS);
   RegCloseKey(key);
 }
 
@@ -65,7 +65,8 @@ TEST(RegistryObject, MachineNamesAreNormalised) {
     Registry registry;
     registry.Machine(L"\\\\previous");
     registry.Machine(c.given);
-    EXPECT_EQ(registry.Machine(), c.stored) << "given '" << ::testing::internal::String::ShowWideCString(c.given) << "'";
+    EXPECT_EQ(registry.Machine(), c.stored)
+        << "given '" << ::testing::internal::String::ShowWideCString(c.given) << "'";
   }
 }
 
@@ -99,7 +100,8 @@ TEST(RegistryObject, KeyExistsAnswersWhetherTheKeyOpensForReading) {
     registry.ValueKey(c.valueKey);
     registry.Machine(c.machine);
     EXPECT_EQ(registry.KeyExists(), c.exists)
-        << "root " << c.root << " section " << ::testing::internal::String::ShowWideCString(c.section.c_str());
+        << "root " << c.root << " section "
+        << ::testing::internal::String::ShowWideCString(c.section.c_str());
   }
 }
 
@@ -137,9 +139,14 @@ TEST(KeyHandle, ClosesWhatItOpenedButNeverAPredefinedRoot) {
     HKEY key;
     bool predefined;
   } cases[] = {
-      {HKEY_CLASSES_ROOT, true},      {HKEY_CURRENT_USER, true}, {HKEY_LOCAL_MACHINE, true},
-      {HKEY_USERS, true},             {HKEY_CURRENT_CONFIG, true}, {HKEY_PERFORMANCE_DATA, true},
-      {RootKey(kHKeyLocalMachine), true}, {nullptr, false},
+      {HKEY_CLASSES_ROOT, true},
+      {HKEY_CURRENT_USER, true},
+      {HKEY_LOCAL_MACHINE, true},
+      {HKEY_USERS, true},
+      {HKEY_CURRENT_CONFIG, true},
+      {HKEY_PERFORMANCE_DATA, true},
+      {RootKey(kHKeyLocalMachine), true},
+      {nullptr, false},
       {reinterpret_cast<HKEY>(static_cast<std::intptr_t>(0x1234)), false},
   };
   for (const auto& c : cases) EXPECT_EQ(IsPredefinedRoot(c.key), c.predefined) << c.key;

@@ -7,8 +7,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <map>
-#include <random>
 #include <optional>
+#include <random>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -170,12 +170,18 @@ class Generator {
 
   TaggedValue Value() {
     switch (Below(6)) {
-      case 0: return TaggedValue{};
-      case 1: return Text(static_cast<std::size_t>(Below(40)), true, true);
-      case 2: return static_cast<std::int32_t>(engine_());
-      case 3: return static_cast<std::int16_t>(engine_());
-      case 4: return Chance(50);
-      default: return RawBytes(static_cast<std::size_t>(Below(9)));
+      case 0:
+        return TaggedValue{};
+      case 1:
+        return Text(static_cast<std::size_t>(Below(40)), true, true);
+      case 2:
+        return static_cast<std::int32_t>(engine_());
+      case 3:
+        return static_cast<std::int16_t>(engine_());
+      case 4:
+        return Chance(50);
+      default:
+        return RawBytes(static_cast<std::size_t>(Below(9)));
     }
   }
 
@@ -195,8 +201,8 @@ class Generator {
 };
 
 bool SameName(const std::wstring& a, const std::wstring& b) {
-  return CompareStringOrdinal(a.data(), static_cast<int>(a.size()), b.data(), static_cast<int>(b.size()), TRUE) ==
-         CSTR_EQUAL;
+  return CompareStringOrdinal(a.data(), static_cast<int>(a.size()), b.data(), static_cast<int>(b.size()),
+                              TRUE) == CSTR_EQUAL;
 }
 
 std::vector<std::wstring> DistinctNames(Generator& generate, int count, bool forKeys) {
@@ -205,7 +211,8 @@ std::vector<std::wstring> DistinctNames(Generator& generate, int count, bool for
   while (static_cast<int>(names.size()) < count) {
     std::wstring name = generate.Text(generate.NameLength(), !forKeys, false);
     if (forKeys && (name.find_first_not_of(L' ') == std::wstring::npos)) continue;
-    const bool taken = std::any_of(names.begin(), names.end(), [&](const auto& n) { return SameName(n, name); });
+    const bool taken =
+        std::any_of(names.begin(), names.end(), [&](const auto& n) { return SameName(n, name); });
     if (!taken) names.push_back(name);
   }
   return names;
@@ -218,8 +225,9 @@ std::vector<std::wstring> PlatformNames(const std::wstring& path, bool values) {
   std::wstring name(16384, L'\0');
   for (DWORD index = 0;; ++index) {
     DWORD length = 16384;
-    const LONG result = values ? RegEnumValueW(key, index, name.data(), &length, nullptr, nullptr, nullptr, nullptr)
-                               : RegEnumKeyExW(key, index, name.data(), &length, nullptr, nullptr, nullptr, nullptr);
+    const LONG result =
+        values ? RegEnumValueW(key, index, name.data(), &length, nullptr, nullptr, nullptr, nullptr)
+               : RegEnumKeyExW(key, index, name.data(), &length, nullptr, nullptr, nullptr, nullptr);
     if (result != ERROR_SUCCESS) break;
     names.emplace_back(name.data(), length);
   }
@@ -244,7 +252,8 @@ class Model {
 
   bool Has(const std::wstring& key) const { return values_.count(key) != 0; }
   void Create(const std::wstring& key) {
-    for (std::size_t slash = key.find(L'\\'); slash != std::wstring::npos; slash = key.find(L'\\', slash + 1)) {
+    for (std::size_t slash = key.find(L'\\'); slash != std::wstring::npos;
+         slash = key.find(L'\\', slash + 1)) {
       values_[key.substr(0, slash)];
     }
     values_[key];
@@ -268,7 +277,9 @@ class Model {
     const auto value = found->second.find(name);
     return value == found->second.end() ? nullptr : &value->second;
   }
-  void Store(const std::wstring& key, const std::wstring& name, RawValue raw) { values_[key][name] = std::move(raw); }
+  void Store(const std::wstring& key, const std::wstring& name, RawValue raw) {
+    values_[key][name] = std::move(raw);
+  }
   void Erase(const std::wstring& key, const std::wstring& name) { values_[key].erase(name); }
   std::vector<std::wstring> Names(const std::wstring& key) const {
     std::vector<std::wstring> names;
@@ -287,7 +298,9 @@ class Model {
 class RandomRun {
  public:
   RandomRun(std::uint32_t seed, const std::wstring& base)
-      : generate_(seed), model_(base), keyNames_(DistinctNames(generate_, 6, true)),
+      : generate_(seed),
+        model_(base),
+        keyNames_(DistinctNames(generate_, 6, true)),
         valueNames_(DistinctNames(generate_, 10, false)) {
     valueNames_.push_back(L"cut\0name"s);  // refused: would reach the registry as "cut"
   }
@@ -296,13 +309,23 @@ class RandomRun {
     const std::wstring key = PickKey();
     const std::wstring name = Pick(valueNames_);
     switch (generate_.Below(10)) {
-      case 0: case 1: case 2: return Write(key, name);
-      case 3: return WriteRaw(key, name);
-      case 4: case 5: return Read(key, name);
-      case 6: return CreateOrCheck(key);
-      case 7: return DeleteKey(key);
-      case 8: return DeleteValue(key, name);
-      default: return Enumerate(key);
+      case 0:
+      case 1:
+      case 2:
+        return Write(key, name);
+      case 3:
+        return WriteRaw(key, name);
+      case 4:
+      case 5:
+        return Read(key, name);
+      case 6:
+        return CreateOrCheck(key);
+      case 7:
+        return DeleteKey(key);
+      case 8:
+        return DeleteValue(key, name);
+      default:
+        return Enumerate(key);
     }
   }
 
@@ -397,14 +420,16 @@ class RandomRun {
     SCOPED_TRACE("read");
     const RawValue* raw = Refused(name) ? nullptr : model_.Find(key, name);
     Registry registry = Addressing(key, name, 77);
-    ASSERT_EQ(Attempt([&] { return registry.Value(); }, kSource), Outcome(raw ? ReadResult(*raw) : kFallback));
+    ASSERT_EQ(Attempt([&] { return registry.Value(); }, kSource),
+              Outcome(raw ? ReadResult(*raw) : kFallback));
     ASSERT_EQ(registry.ValueType(), raw ? static_cast<std::int32_t>(raw->type) : 77);
   }
 
   void CreateOrCheck(const std::wstring& key) {
     SCOPED_TRACE("create");
     ASSERT_EQ(Addressing(key, L"").KeyExists(), model_.Has(key));
-    const Outcome expected = model_.Reachable(key) ? Outcome(true) : Outcome(26001, L"Failed to create registry");
+    const Outcome expected =
+        model_.Reachable(key) ? Outcome(true) : Outcome(26001, L"Failed to create registry");
     ASSERT_EQ(Attempt([&] { return TaggedValue{Addressing(key, L"").CreateKey()}; }, kSource), expected);
     if (model_.Reachable(key)) model_.Create(key);
     ASSERT_EQ(testing::KeyPresent(HKEY_CURRENT_USER, model_.Full(key)), model_.Has(key));

@@ -66,7 +66,8 @@ TEST(RegistryUsage, ExamplesDoWhatTheySay) {
 
   RegisterReportType(L"C:\\Viewer\\view.exe");
   testing::RawValue command;
-  EXPECT_TRUE(testing::ReadRawA(HKEY_CLASSES_ROOT, L"Corvalidyne.UsageReport\\shell\\print\\command", "", command));
+  EXPECT_TRUE(
+      testing::ReadRawA(HKEY_CLASSES_ROOT, L"Corvalidyne.UsageReport\\shell\\print\\command", "", command));
   EXPECT_EQ(command.data, "\"C:\\Viewer\\view.exe\" /p \"%1\"\0"s);
   for (const wchar_t* key : {L".cvq7usage", L"Corvalidyne.UsageReport"}) {
     RegDeleteTreeW(HKEY_CLASSES_ROOT, key);

@@ -38,7 +38,10 @@ TEST(RegistryWrite, StoresEachKindAsTheValueTypeAsks) {
     const char* regQueryLine;  // how reg.exe lists the value, or null where it cannot show it
   } cases[] = {
       {"path", REG_SZ, L"C:\\App", {REG_SZ, "C:\\App\0"s}, "path    REG_SZ    C:\\App"},
-      {"reference", REG_SZ, L"%WINDIR%\\App", {REG_EXPAND_SZ, "%WINDIR%\\App\0"s},
+      {"reference",
+       REG_SZ,
+       L"%WINDIR%\\App",
+       {REG_EXPAND_SZ, "%WINDIR%\\App\0"s},
        "reference    REG_EXPAND_SZ    %WINDIR%\\App"},
       {"expand plain", REG_EXPAND_SZ, L"plain", {REG_SZ, "plain\0"s}, "expand plain    REG_SZ    plain"},
       {"percent", REG_EXPAND_SZ, L"100%", {REG_SZ, "100%\0"s}, "percent    REG_SZ    100%"},
@@ -57,10 +60,21 @@ TEST(RegistryWrite, StoresEachKindAsTheValueTypeAsks) {
       {"bytes as text", REG_SZ, Bytes{0x0A, 0xFF, 0x00}, {REG_SZ, "0AFF00\0"s}, nullptr},
       {"embedded nul", REG_SZ, L"a\0b"s, {REG_SZ, "a\0b\0"s}, nullptr},
       {"code page", REG_SZ, L"Caf\u00e9", {REG_SZ, Ansi(L"Caf\u00e9") + '\0'}, nullptr},
-      {"dword", REG_DWORD, std::int32_t{0x12345678}, {REG_DWORD, "\x78\x56\x34\x12"s},
+      {"dword",
+       REG_DWORD,
+       std::int32_t{0x12345678},
+       {REG_DWORD, "\x78\x56\x34\x12"s},
        "dword    REG_DWORD    0x12345678"},
-      {"int16 dword", REG_DWORD, std::int16_t{-1}, {REG_DWORD, "\xFF\xFF\xFF\xFF"s}, "int16 dword    REG_DWORD    0xffffffff"},
-      {"big endian", REG_DWORD_BIG_ENDIAN, std::int32_t{1}, {REG_DWORD, "\x01\0\0\0"s}, "big endian    REG_DWORD    0x1"},
+      {"int16 dword",
+       REG_DWORD,
+       std::int16_t{-1},
+       {REG_DWORD, "\xFF\xFF\xFF\xFF"s},
+       "int16 dword    REG_DWORD    0xffffffff"},
+      {"big endian",
+       REG_DWORD_BIG_ENDIAN,
+       std::int32_t{1},
+       {REG_DWORD, "\x01\0\0\0"s},
+       "big endian    REG_DWORD    0x1"},
       {"binary", REG_BINARY, Bytes{1, 2, 3}, {REG_BINARY, "\x01\x02\x03"s}, "binary    REG_BINARY    010203"},
       {"empty binary", REG_BINARY, Bytes{}, {REG_BINARY, ""s}, nullptr},
   };
@@ -78,7 +92,8 @@ TEST(RegistryWrite, StoresEachKindAsTheValueTypeAsks) {
   const std::string listing = RunReg(L"query \"" + scratch.RegPath() + L"\"").output;
   for (const auto& c : cases) {
     if (c.regQueryLine != nullptr) {
-      EXPECT_NE(listing.find("    "s + c.regQueryLine + "\r\n"), std::string::npos) << c.regQueryLine << "\n" << listing;
+      EXPECT_NE(listing.find("    "s + c.regQueryLine + "\r\n"), std::string::npos) << c.regQueryLine << "\n"
+                                                                                    << listing;
     }
   }
 }
@@ -149,7 +164,8 @@ TEST(RegistryWrite, WritesThroughTheConnectedRootAndRefusesAnUnreachableMachine)
     EXPECT_EQ(error.Message(), L"Failed to set registry Value Key: '-2147483647',Section: '" +
                                    scratch.Sub(L"Unreached") + L"',Key:");
   }
-  EXPECT_FALSE(testing::KeyPresent(HKEY_CURRENT_USER, scratch.Sub(L"Unreached"))) << "nothing written locally";
+  EXPECT_FALSE(testing::KeyPresent(HKEY_CURRENT_USER, scratch.Sub(L"Unreached")))
+      << "nothing written locally";
 }
 
 }  // namespace

@@ -123,9 +123,12 @@ TEST_F(ProductResources, VersionResourceIdentifiesTheProgram) {
     const wchar_t* name;
     const wchar_t* value;
   } strings[] = {
-      {L"CompanyName", L"Corvalidyne, Inc."}, {L"ProductName", L"Corvalidyne"},
-      {L"FileVersion", L"1.00"},             {L"ProductVersion", L"1.00"},
-      {L"InternalName", L"CorvalidyneSetup"}, {L"OriginalFilename", L"CorvalidyneSetup.exe"},
+      {L"CompanyName", L"Corvalidyne, Inc."},
+      {L"ProductName", L"Corvalidyne"},
+      {L"FileVersion", L"1.00"},
+      {L"ProductVersion", L"1.00"},
+      {L"InternalName", L"CorvalidyneSetup"},
+      {L"OriginalFilename", L"CorvalidyneSetup.exe"},
   };
   for (const auto& s : strings) {
     wchar_t* value = nullptr;

@@ -17,10 +17,10 @@ namespace {
 using testing::ClassName;
 using testing::ExpectDesignedRect;
 using testing::kLayout;
-using testing::Narrow;
-using testing::ScreenDpi;
-using testing::RectInParent;
 using testing::LiveForm;
+using testing::Narrow;
+using testing::RectInParent;
+using testing::ScreenDpi;
 using testing::StepKeys;
 using testing::WindowText;
 
@@ -178,19 +178,18 @@ TEST_F(SetupFormTest, TabVisitsTheEnabledButtonsByTabIndex) {
     }
     return names;
   };
-  EXPECT_EQ(order(), (std::vector<std::wstring>{L"cmdInstallStep1", L"cmdClose", L"cmdViewReadme",
-                                                L"cmdInstallStep1", L"cmdClose", L"cmdViewReadme",
-                                                L"cmdInstallStep1", L"cmdClose"}));
+  EXPECT_EQ(order(),
+            (std::vector<std::wstring>{L"cmdInstallStep1", L"cmdClose", L"cmdViewReadme", L"cmdInstallStep1",
+                                       L"cmdClose", L"cmdViewReadme", L"cmdInstallStep1", L"cmdClose"}));
   for (const wchar_t* name : {L"cmdInstallStep2", L"cmdInstallStep3"}) EnableWindow(form_[name], TRUE);
-  EXPECT_EQ(order(), (std::vector<std::wstring>{L"cmdInstallStep1", L"cmdInstallStep2",
-                                                L"cmdInstallStep3", L"cmdClose", L"cmdViewReadme",
-                                                L"cmdInstallStep1", L"cmdInstallStep2",
-                                                L"cmdInstallStep3"}));
+  EXPECT_EQ(order(), (std::vector<std::wstring>{L"cmdInstallStep1", L"cmdInstallStep2", L"cmdInstallStep3",
+                                                L"cmdClose", L"cmdViewReadme", L"cmdInstallStep1",
+                                                L"cmdInstallStep2", L"cmdInstallStep3"}));
   // Shift+Tab goes back the same way, past the header band, which holds no button.
-  EXPECT_EQ(order(form_[L"cmdInstallStep1"], TRUE),
-            (std::vector<std::wstring>{L"cmdViewReadme", L"cmdClose", L"cmdInstallStep3",
-                                       L"cmdInstallStep2", L"cmdInstallStep1", L"cmdViewReadme",
-                                       L"cmdClose", L"cmdInstallStep3"}));
+  EXPECT_EQ(
+      order(form_[L"cmdInstallStep1"], TRUE),
+      (std::vector<std::wstring>{L"cmdViewReadme", L"cmdClose", L"cmdInstallStep3", L"cmdInstallStep2",
+                                 L"cmdInstallStep1", L"cmdViewReadme", L"cmdClose", L"cmdInstallStep3"}));
 }
 
 // What a screen reader reads: the live window's accessible objects.
@@ -273,8 +272,8 @@ std::vector<HWND> ChildWindowsOf(IAccessible& object) {
     IAccessible* childObject = nullptr;
     HWND window = nullptr;
     if (child.vt == VT_DISPATCH && child.pdispVal != nullptr &&
-        SUCCEEDED(child.pdispVal->QueryInterface(__uuidof(IAccessible),
-                                                 reinterpret_cast<void**>(&childObject)))) {
+        SUCCEEDED(
+            child.pdispVal->QueryInterface(__uuidof(IAccessible), reinterpret_cast<void**>(&childObject)))) {
       WindowFromAccessibleObject(childObject, &window);
       childObject->Release();
     }
@@ -295,7 +294,8 @@ struct StepAsRead {
 
 constexpr StepAsRead kStepsAsRead[] = {
     {L"Step1", L"Microsoft .Net Framework v1.1", L"Label1", L"Label2", L"cmdInstallStep1", true},
-    {L"Step2", L"Microsoft SQL Server 2000 (Desktop Edition)", L"Label5", L"Label4", L"cmdInstallStep2", false},
+    {L"Step2", L"Microsoft SQL Server 2000 (Desktop Edition)", L"Label5", L"Label4", L"cmdInstallStep2",
+     false},
     {L"Step3", L"Corvalidyne Web Application", L"Label7", L"Label6", L"cmdInstallStep3", false},
 };
 
@@ -438,7 +438,8 @@ class ScreenCapture {
       for (int x = area.left; x < area.right; ++x) {
         const COLORREF c = At(control, x, y);
         if (std::abs(GetRValue(c) - GetRValue(colour)) + std::abs(GetGValue(c) - GetGValue(colour)) +
-                std::abs(GetBValue(c) - GetBValue(colour)) < 24) {
+                std::abs(GetBValue(c) - GetBValue(colour)) <
+            24) {
           return true;
         }
       }
@@ -457,7 +458,8 @@ class ScreenCapture {
 
 TEST_F(SetupFormTest, ShowsTheDesignedColours) {
   SetWindowPos(form_.Window(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
-  RedrawWindow(form_.Window(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+  RedrawWindow(form_.Window(), nullptr, nullptr,
+               RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
   LiveForm::PumpFor(300);
   const ScreenCapture capture(form_.Window());
   const COLORREF desktop = GetSysColor(COLOR_BACKGROUND);
@@ -487,8 +489,8 @@ TEST(SetupProgram, ClosingTheWindowEndsTheProgram) {
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process{};
   std::wstring commandLine = L"\"" + exe + L"\"";
-  ASSERT_TRUE(CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                             nullptr, &startup, &process));
+  ASSERT_TRUE(CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                             &startup, &process));
   const HWND window = automation::FindTopLevelWindow(process.dwProcessId, SetupForm::kClassName, 10000);
   ASSERT_NE(window, nullptr);
   EXPECT_EQ(WindowText(window), L"Corvalidyne, Inc.");

@@ -21,8 +21,7 @@ std::string StandIn() {
 }
 
 void StandInRunsFor(int milliseconds) {
-  SetEnvironmentVariableW(L"CORVALIDYNE_STANDIN",
-                          (L"run=" + std::to_wstring(milliseconds)).c_str());
+  SetEnvironmentVariableW(L"CORVALIDYNE_STANDIN", (L"run=" + std::to_wstring(milliseconds)).c_str());
   SetEnvironmentVariableW(L"CORVALIDYNE_STANDIN_LOG",
                           (testing::BuildFolder() + L"\\standin-test.log").c_str());
 }
@@ -80,17 +79,16 @@ struct Fakes {
 Fakes fakes;
 
 BOOL WINAPI FakeCreateProcess(LPCSTR application, LPSTR commandLine, LPSECURITY_ATTRIBUTES process,
-                              LPSECURITY_ATTRIBUTES thread, BOOL inherit, DWORD flags,
-                              LPVOID environment, LPCSTR folder, LPSTARTUPINFOA startup,
-                              LPPROCESS_INFORMATION information) {
+                              LPSECURITY_ATTRIBUTES thread, BOOL inherit, DWORD flags, LPVOID environment,
+                              LPCSTR folder, LPSTARTUPINFOA startup, LPPROCESS_INFORMATION information) {
   fakes.application = application ? application : "(none)";
   fakes.commandLine = commandLine;
   if (fakes.setup.createError != 0) {
     SetLastError(fakes.setup.createError);
     return FALSE;
   }
-  if (!CreateProcessA(application, commandLine, process, thread, inherit, flags, environment,
-                      folder, startup, information)) {
+  if (!CreateProcessA(application, commandLine, process, thread, inherit, flags, environment, folder, startup,
+                      information)) {
     return FALSE;
   }
   fakes.startHandle = information->hProcess;
@@ -111,8 +109,8 @@ BOOL WINAPI FakeShellExecuteEx(SHELLEXECUTEINFOA* execute) {
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION information{};
-  if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                      &startup, &information)) {
+  if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                      &information)) {
     return FALSE;
   }
   CloseHandle(information.hThread);
@@ -146,8 +144,7 @@ TEST(ShellAndWait, AProgramThatHasEndedReturnsAtOnceWithoutServingMessages) {
   EXPECT_LT(Elapsed(fakes.startReturnedAt), 50u) << "returned within the first poll";
   EXPECT_TRUE(probe.StillQueued()) << "no message processing took place";
   EXPECT_EQ(probe.Served(), 0);
-  EXPECT_TRUE(fakes.startHandleHeldAtOpen)
-      << "opened by identifier while the start's handle was held";
+  EXPECT_TRUE(fakes.startHandleHeldAtOpen) << "opened by identifier while the start's handle was held";
 }
 
 TEST(ShellAndWait, ServesMessagesWhileWaitingOnlyWhenAsked) {
@@ -280,8 +277,8 @@ TEST(ShellAndWait, AMissingProgramFailsWithThePlatformsError) {
   } catch (const LaunchError& error) {
     EXPECT_EQ(error.Number(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND)) << "also where its folder is missing";
     wchar_t expected[256] = {};
-    FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-                   error.Number(), 0, expected, 256, nullptr);
+    FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error.Number(), 0,
+                   expected, 256, nullptr);
     EXPECT_EQ(std::wstring(expected).find(error.Description()), 0u);
   }
 }
@@ -364,11 +361,11 @@ class TwoButtonWindow {
     windowClass.hInstance = instance;
     windowClass.lpszClassName = L"ShellCommandTwoButtons";
     RegisterClassW(&windowClass);
-    window_ = CreateWindowExW(0, windowClass.lpszClassName, L"", WS_OVERLAPPEDWINDOW, 0, 0, 300,
-                              100, nullptr, nullptr, instance, nullptr);
+    window_ = CreateWindowExW(0, windowClass.lpszClassName, L"", WS_OVERLAPPEDWINDOW, 0, 0, 300, 100, nullptr,
+                              nullptr, instance, nullptr);
     for (const int left : {10, 150}) {
-      CreateWindowExW(0, L"BUTTON", L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, left,
-                      10, 120, 30, window_, nullptr, instance, nullptr);
+      CreateWindowExW(0, L"BUTTON", L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, left, 10, 120,
+                      30, window_, nullptr, instance, nullptr);
     }
     ShowWindow(window_, SW_SHOWNORMAL);
     SetForegroundWindow(window_);

@@ -30,8 +30,7 @@ TEST(FolderOfPath, CutsAtTheLastBackslashCharacterOfTheCodePage) {
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(::testing::Message() << row.codePage << " " << Encoded(row.path, CP_UTF8));
-    EXPECT_EQ(FolderOfPath(Encoded(row.path, row.codePage), row.codePage),
-              Encoded(row.folder, row.codePage));
+    EXPECT_EQ(FolderOfPath(Encoded(row.path, row.codePage), row.codePage), Encoded(row.folder, row.codePage));
   }
 }
 

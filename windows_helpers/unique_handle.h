@@ -62,9 +62,7 @@ struct RegistryKeyTraits {
 };
 
 struct KernelHandleTraits {
-  static bool Closes(HANDLE handle) noexcept {
-    return handle != nullptr && handle != INVALID_HANDLE_VALUE;
-  }
+  static bool Closes(HANDLE handle) noexcept { return handle != nullptr && handle != INVALID_HANDLE_VALUE; }
   static void Close(HANDLE handle) noexcept { CloseHandle(handle); }
 };
 

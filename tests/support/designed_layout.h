@@ -1,7 +1,7 @@
 #pragma once
 
-#include <gtest/gtest.h>
 #include <windows.h>
+#include <gtest/gtest.h>
 
 #include <string>
 
@@ -24,23 +24,27 @@ inline const Expected kLayout[] = {
     {L"Frame2", L"CorvalidynePanel", nullptr, 0, 0, 6375, 1215, L"", nullptr, 800, 4},
     {L"Label8", L"Static", L"Frame2", 120, 120, 3615, 495, L"Corvalidyne", L"Arial", 1575, 14},
     {L"Label3", L"Static", L"Frame2", 600, 480, 4575, 615, L"Installation", L"Arial", 2625, 5},
-    {L"Step1", L"CorvalidynePanel", nullptr, 240, 1320, 5895, 1695, L"Microsoft .Net Framework v1.1", L"Arial", 975, 0},
+    {L"Step1", L"CorvalidynePanel", nullptr, 240, 1320, 5895, 1695, L"Microsoft .Net Framework v1.1",
+     L"Arial", 975, 0},
     {L"Label1", L"Static", L"Step1", 120, 360, 735, 975, L"1", L"Arial", 4800, 1},
     {L"Label2", L"Static", L"Step1", 1080, 360, 3855, 615,
      L"The .NET Framework version 1.1 is a component of the Microsoft Windows\u00AE operating system used "
      L"to build and run Windows-based applications. ",
      nullptr, 800, 2},
     {L"cmdInstallStep1", L"Button", L"Step1", 4560, 1200, 1215, 375, L"Install", nullptr, 800, 3},
-    {L"Step2", L"CorvalidynePanel", nullptr, 240, 3120, 5895, 1695, L"Microsoft SQL Server 2000 (Desktop Edition)", L"Arial", 975, 6},
+    {L"Step2", L"CorvalidynePanel", nullptr, 240, 3120, 5895, 1695,
+     L"Microsoft SQL Server 2000 (Desktop Edition)", L"Arial", 975, 6},
     {L"Label5", L"Static", L"Step2", 120, 360, 735, 975, L"2", L"Arial", 4800, 9},
     {L"Label4", L"Static", L"Step2", 1080, 360, 3855, 615,
      L"The Microsoft SQL Server 2000 Desktop Engine (MSDE 2000) is a data engine built and based on core SQL "
      L"Server technology.",
      nullptr, 800, 8},
     {L"cmdInstallStep2", L"Button", L"Step2", 4560, 1200, 1215, 375, L"Install", nullptr, 800, 7},
-    {L"Step3", L"CorvalidynePanel", nullptr, 240, 4920, 5895, 1695, L"Corvalidyne Web Application", L"Arial", 975, 10},
+    {L"Step3", L"CorvalidynePanel", nullptr, 240, 4920, 5895, 1695, L"Corvalidyne Web Application", L"Arial",
+     975, 10},
     {L"Label7", L"Static", L"Step3", 120, 360, 735, 975, L"3", L"Arial", 4800, 13},
-    {L"Label6", L"Static", L"Step3", 1080, 360, 3855, 615, L"Instant Intranet for Small Business.", nullptr, 800, 12},
+    {L"Label6", L"Static", L"Step3", 1080, 360, 3855, 615, L"Instant Intranet for Small Business.", nullptr,
+     800, 12},
     {L"cmdInstallStep3", L"Button", L"Step3", 4560, 1200, 1215, 375, L"Install", nullptr, 800, 11},
     {L"cmdViewReadme", L"Button", nullptr, 240, 6720, 1335, 375, L"View Readme", nullptr, 800, 16},
     {L"cmdClose", L"Button", nullptr, 4800, 6720, 1215, 375, L"Close", nullptr, 800, 15},
@@ -73,8 +77,6 @@ inline void ExpectDesignedRect(HWND control, const Expected& expected, int dpi) 
 }
 
 // A control's name, for test traces.
-inline std::string Narrow(const wchar_t* text) {
-  return ::testing::internal::String::ShowWideCString(text);
-}
+inline std::string Narrow(const wchar_t* text) { return ::testing::internal::String::ShowWideCString(text); }
 
 }  // namespace corvalidyne::testing

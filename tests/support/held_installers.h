@@ -25,8 +25,7 @@ class HeldInstallers {
   void Release() const { SetEvent(all_.get()); }
   // The stand-in of this process: it made its event before it showed its window.
   void Release(DWORD processId) const {
-    const Event one(
-        CreateEventW(nullptr, TRUE, FALSE, (name_ + L"-" + std::to_wstring(processId)).c_str()));
+    const Event one(CreateEventW(nullptr, TRUE, FALSE, (name_ + L"-" + std::to_wstring(processId)).c_str()));
     SetEvent(one.get());
   }
 

@@ -27,8 +27,7 @@ std::vector<std::wstring> Lines(const std::wstring& path) {
     const int length =
         MultiByteToWideChar(CP_UTF8, 0, line.data(), static_cast<int>(line.size()), nullptr, 0);
     std::wstring wide(static_cast<std::size_t>(length), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, line.data(), static_cast<int>(line.size()), wide.data(),
-                        length);
+    MultiByteToWideChar(CP_UTF8, 0, line.data(), static_cast<int>(line.size()), wide.data(), length);
     lines.push_back(wide);
   }
   return lines;
@@ -36,8 +35,7 @@ std::vector<std::wstring> Lines(const std::wstring& path) {
 
 // The argument after the recorder's own path: "C:\...\recorder.exe" "what".
 std::wstring OpenedTarget(const std::wstring& commandLine) {
-  std::size_t start =
-      commandLine[0] == L'"' ? commandLine.find(L'"', 1) + 1 : commandLine.find(L' ');
+  std::size_t start = commandLine[0] == L'"' ? commandLine.find(L'"', 1) + 1 : commandLine.find(L' ');
   start = commandLine.find_first_not_of(L' ', start);
   if (start == std::wstring::npos) return {};
   std::wstring target = commandLine.substr(start);
@@ -77,8 +75,8 @@ LauncherSession::LauncherSession(const std::wstring& standInOptions, const std::
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION information{};
-  if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                      medium.c_str(), &startup, &information)) {
+  if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, medium.c_str(),
+                      &startup, &information)) {
     return;
   }
   CloseHandle(information.hThread);
@@ -129,8 +127,7 @@ HWND LauncherSession::WaitForMessageBox(DWORD timeoutMs) const {
 }
 
 DWORD LauncherSession::WaitForExit(DWORD timeoutMs) const {
-  if (process_ == nullptr || WaitForSingleObject(process_, timeoutMs) != WAIT_OBJECT_0)
-    return STILL_ACTIVE;
+  if (process_ == nullptr || WaitForSingleObject(process_, timeoutMs) != WAIT_OBJECT_0) return STILL_ACTIVE;
   DWORD exitCode = STILL_ACTIVE;
   GetExitCodeProcess(process_, &exitCode);
   return exitCode;

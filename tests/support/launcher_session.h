@@ -24,8 +24,7 @@ class LauncherSession {
   // Waits up to startTimeoutMs for the window and the end of its first refresh.
   // The launcher is started from launcherFolder, or else from the medium.
   explicit LauncherSession(const std::wstring& standInOptions = L"run=200",
-                           const std::wstring& medium = MediumFolder(),
-                           DWORD startTimeoutMs = 15000,
+                           const std::wstring& medium = MediumFolder(), DWORD startTimeoutMs = 15000,
                            const std::wstring& launcherFolder = L"");
   ~LauncherSession();
   LauncherSession(const LauncherSession&) = delete;

@@ -45,8 +45,8 @@ ProcessResult RunProcess(const std::wstring& commandLine) {
   startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
   PROCESS_INFORMATION process{};
   std::wstring mutableLine = commandLine;
-  if (!CreateProcessW(nullptr, mutableLine.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
-                      nullptr, &startup, &process)) {
+  if (!CreateProcessW(nullptr, mutableLine.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr,
+                      &startup, &process)) {
     throw std::runtime_error("cannot start a test process");
   }
   OwnedHandle processHandle(process.hProcess), threadHandle(process.hThread);

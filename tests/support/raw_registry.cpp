@@ -33,9 +33,10 @@ void WriteRaw(HKEY root, const std::wstring& path, const std::string& ansiName, 
   Key key;
   ASSERT_EQ(RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.put(), nullptr),
             ERROR_SUCCESS);
-  ASSERT_EQ(RegSetValueExA(key.get(), ansiName.c_str(), 0, value.type,
-                           reinterpret_cast<const BYTE*>(value.data.data()), static_cast<DWORD>(value.data.size())),
-            ERROR_SUCCESS);
+  ASSERT_EQ(
+      RegSetValueExA(key.get(), ansiName.c_str(), 0, value.type,
+                     reinterpret_cast<const BYTE*>(value.data.data()), static_cast<DWORD>(value.data.size())),
+      ERROR_SUCCESS);
 }
 
 bool ReadRawW(HKEY root, const std::wstring& path, const std::wstring& name, RawValue& value) {

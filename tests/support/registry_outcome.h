@@ -27,7 +27,8 @@ struct Outcome {
 inline std::ostream& operator<<(std::ostream& out, const Outcome& outcome) {
   if (!outcome.value) return out << "error " << outcome.number;
   out << "value of kind " << outcome.value->index();
-  if (const auto* text = std::get_if<std::wstring>(&*outcome.value)) out << ' ' << ::testing::PrintToString(*text);
+  if (const auto* text = std::get_if<std::wstring>(&*outcome.value))
+    out << ' ' << ::testing::PrintToString(*text);
   if (const auto* number = std::get_if<std::int32_t>(&*outcome.value)) out << ' ' << *number;
   if (const auto* flag = std::get_if<bool>(&*outcome.value)) out << ' ' << *flag;
   return out;

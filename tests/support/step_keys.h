@@ -36,8 +36,7 @@ class StepKeys {
   // Writes MajorVersion of the web server as a REG_DWORD, creating its key.
   void SetWebServerVersion(DWORD version) const {
     Set(kWebServerKey, true);
-    RegSetKeyValueW(HKEY_LOCAL_MACHINE, kWebServerKey, L"MajorVersion", REG_DWORD, &version,
-                    sizeof version);
+    RegSetKeyValueW(HKEY_LOCAL_MACHINE, kWebServerKey, L"MajorVersion", REG_DWORD, &version, sizeof version);
   }
 
   static bool Exists(const wchar_t* path) {
