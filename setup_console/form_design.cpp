@@ -53,9 +53,31 @@ constexpr std::array kControls{
 };
 // clang-format on
 
+// Under a high-contrast theme each fixed colour of the design gives way to the
+// system colour of its role. The header band takes the theme's selection pair,
+// which every theme makes legible and which keeps the band apart from the steps.
+struct ContrastRole {
+  DesignColour design;
+  DesignColour highContrast;
+};
+constexpr ContrastRole kContrastRoles[] = {
+    {kGrey, SystemColour(COLOR_BTNFACE)},              // the window's and the steps' backgrounds
+    {kDesktop, SystemColour(COLOR_HIGHLIGHT)},         // the header band
+    {kWhite, SystemColour(COLOR_HIGHLIGHTTEXT)},       // the header band's texts
+    {kWindowText, SystemColour(COLOR_HIGHLIGHTTEXT)},  // the header band's (empty) caption
+    {kBlack, SystemColour(COLOR_BTNTEXT)},             // the step digits
+};
+
 }  // namespace
 
 const WindowDesign& SetupFormDesign() { return kWindow; }
+
+DesignColour HighContrastColour(const DesignColour& colour) {
+  for (const ContrastRole& role : kContrastRoles) {
+    if (role.design == colour) return role.highContrast;
+  }
+  return colour;
+}
 
 std::span<const ControlDesign> SetupFormControls() { return kControls; }
 

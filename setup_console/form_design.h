@@ -38,6 +38,8 @@ struct DesignColour {
   Kind kind = Kind::Standard;
   COLORREF rgb = 0;
   int systemIndex = 0;
+
+  constexpr bool operator==(const DesignColour&) const = default;
 };
 
 constexpr DesignColour Rgb(unsigned rrggbb) {
@@ -74,9 +76,22 @@ struct WindowDesign {
   DesignColour background;
 };
 
+// Positions and sizes are in twips, type sizes in hundredths of a point; on a
+// screen they become pixels at the DPI the window is laid out at.
+inline constexpr int kTwipsPerInch = 1440;
+inline constexpr int kCentipointsPerInch = 7200;
+inline int Pixels(int twips, int dpi) noexcept { return MulDiv(twips, dpi, kTwipsPerInch); }
+inline int CharacterHeight(int centipoints, int dpi) noexcept {
+  return MulDiv(centipoints, dpi, kCentipointsPerInch);
+}
+
 const WindowDesign& SetupFormDesign();
 std::span<const ControlDesign> SetupFormControls();
 const ControlDesign* FindControlDesign(std::wstring_view name);
+
+// The colour shown for a design colour under a high-contrast theme: the system
+// colour of the same role, or the colour itself where it is one already.
+[[nodiscard]] DesignColour HighContrastColour(const DesignColour& colour);
 
 constexpr int ControlId(const ControlDesign& design) { return static_cast<int>(design.id); }
 

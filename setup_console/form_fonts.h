@@ -3,8 +3,12 @@
 #include <windows.h>
 
 #include <span>
+#include <string>
 #include <string_view>
+#include <vector>
 
+#include "display.h"
+#include "form_design.h"
 #include "unique_handle.h"
 
 namespace corvalidyne {
@@ -21,18 +25,40 @@ struct TextBox {
 
 inline constexpr int kMostDescriptionLines = 3;
 
-// Lines the text needs when a label of that width wraps it in the font selected
-// into the device context, and their height in pixels.
-struct WrappedExtent {
-  int lines;
-  int height;
-};
-WrappedExtent MeasureWrapped(HDC dc, const TextBox& box);
+// The window's default font is the platform's dialog font at this size.
+inline constexpr int kDialogCentipoints = 800;
 
 // The character height (pixels, as a positive lfHeight) at which every box's text
 // fits its box in at most three lines, in the face the system really gives for
 // `face`: from `largest` down one pixel at a time to `smallest`, which is used
 // even where nothing fits, since a smaller text would no longer be readable.
 int FittingCharacterHeight(std::wstring_view face, std::span<const TextBox> boxes, int largest, int smallest);
+
+// The fonts of the window's controls at one DPI, each face and size made once
+// and freed with the set. Controls without a face of their own take the window's
+// default font: the platform's dialog font at 8 points, which the step
+// descriptions take one pixel smaller at a time, down to 7 points, until each
+// fits its label in three lines in whatever face the system gives for it.
+class FormFonts {
+ public:
+  FormFonts() = default;
+  explicit FormFonts(int dpi);
+
+  [[nodiscard]] HFONT For(const ControlDesign& design);
+  [[nodiscard]] int DescriptionHeight() const noexcept { return descriptionHeight_; }
+
+ private:
+  struct Made {
+    std::wstring face;
+    int characterHeight;
+    Font font;
+  };
+
+  HFONT Make(std::wstring_view face, int characterHeight);
+
+  int dpi_ = kDefaultDpi;
+  int descriptionHeight_ = 0;  // pixels
+  std::vector<Made> made_;
+};
 
 }  // namespace corvalidyne

@@ -3,6 +3,8 @@
 #include <string>
 
 #include "accessible_object.h"
+#include "device_context.h"
+#include "display.h"
 #include "fatal_error.h"
 #include "unique_handle.h"
 
@@ -20,7 +22,11 @@ std::wstring Caption(HWND panel) {
   return text;
 }
 
-int Scaled(HDC dc, int pixelsAt96) { return MulDiv(pixelsAt96, GetDeviceCaps(dc, LOGPIXELSX), 96); }
+int LayoutDpi(HWND panel) {
+  const HWND window = GetAncestor(panel, GA_ROOT);
+  const auto dpi = static_cast<int>(SendMessageW(window, kLayoutDpiQuery, 0, 0));
+  return dpi > 0 ? dpi : WindowDpi(window);
+}
 
 void PaintWithFont(HWND panel, HDC dc) {
   const ScopedSelection font(dc, PanelFont(panel));
@@ -40,8 +46,9 @@ void PaintWithFont(HWND panel, HDC dc) {
     frame.top = extent.cy / 2;
     DrawEdge(dc, &frame, EDGE_ETCHED, BF_RECT);
 
-    const int gap = Scaled(dc, 2);
-    RECT label{Scaled(dc, 6), 0, 0, extent.cy};
+    const int dpi = LayoutDpi(panel);
+    const int gap = MulDiv(2, dpi, kDefaultDpi);
+    RECT label{MulDiv(6, dpi, kDefaultDpi), 0, 0, extent.cy};
     label.right = label.left + extent.cx + 2 * gap;
     SetBkMode(dc, OPAQUE);
     ExtTextOutW(dc, label.left + gap, 0, ETO_OPAQUE | ETO_CLIPPED, &label, caption.c_str(),
@@ -50,10 +57,8 @@ void PaintWithFont(HWND panel, HDC dc) {
 }
 
 void Paint(HWND panel) {
-  PAINTSTRUCT paint;
-  const HDC dc = BeginPaint(panel, &paint);
-  PaintWithFont(panel, dc);
-  EndPaint(panel, &paint);
+  const PaintScope paint(panel);
+  PaintWithFont(panel, paint.get());
 }
 
 LRESULT HandlePanelMessage(HWND panel, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -64,10 +69,13 @@ LRESULT HandlePanelMessage(HWND panel, UINT message, WPARAM wParam, LPARAM lPara
       return 0;
     case WM_GETFONT:
       return reinterpret_cast<LRESULT>(PanelFont(panel));
-    case WM_ERASEBKGND:
-      return 1;
     case WM_PAINT:
       Paint(panel);
+      return 0;
+    // A themed button draws its parent's background behind its rounded corners
+    // by asking for it: not erased (no class brush), then printed here.
+    case WM_PRINTCLIENT:
+      PaintWithFont(panel, reinterpret_cast<HDC>(wParam));
       return 0;
     case WM_GETOBJECT:
       // Announced as a group by its caption; a plain band stays a plain client area.

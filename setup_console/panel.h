@@ -12,6 +12,11 @@ namespace corvalidyne {
 // caption is a group, named by its caption, to assistive technology.
 inline constexpr wchar_t kPanelClassName[] = L"CorvalidynePanel";
 
+// The panel asks its top-level window, with this message, for the DPI the
+// window is laid out at, which it draws its caption's margins at; a window that
+// does not answer (0) is taken to be at its monitor's DPI.
+inline constexpr UINT kLayoutDpiQuery = WM_APP + 1;
+
 void RegisterPanelClass(HINSTANCE instance);
 
 }  // namespace corvalidyne

@@ -5,23 +5,39 @@
 #include <memory>
 #include <string>
 #include <string_view>
-#include <vector>
 
+#include "display.h"
+#include "form_controls.h"
 #include "form_design.h"
+#include "form_fonts.h"
+#include "form_palette.h"
 #include "installation_steps.h"
 #include "unique_handle.h"
 
 namespace corvalidyne {
 
+// Where the window takes its DPI and the high-contrast setting from. Tests
+// stand in for the system here: Wine neither moves a window between monitors of
+// different DPI nor has a high-contrast theme.
+struct DisplaySource {
+  int dpi = 0;  // laid out for this DPI at first, as on a screen of that density; 0: its monitor's
+  bool (*highContrast)() = &IsHighContrastOn;
+};
+
 // The program's only window: the three installation steps, View Readme and Close.
 // The object outlives its window; the window holds a non-owning pointer to it.
+//
+// Its members live in four files: the window's life and messages here
+// (setup_form.cpp), the refresh of the Install buttons (step_detection.cpp), the
+// commands behind the buttons and the close request (step_commands.cpp); the
+// controls themselves are made and laid out by FormControls (form_controls.cpp).
 class SetupForm {
  public:
   static constexpr wchar_t kClassName[] = L"CorvalidyneSetupForm";
 
   // Creates the window and its controls from the design, hidden, laid out for
-  // the system DPI (or for the given one, as on a screen of that density).
-  static std::unique_ptr<SetupForm> Create(HINSTANCE instance, int dpi = 0);
+  // its monitor's DPI.
+  static std::unique_ptr<SetupForm> Create(HINSTANCE instance, const DisplaySource& display = {});
 
   SetupForm(const SetupForm&) = delete;
   SetupForm& operator=(const SetupForm&) = delete;
@@ -31,17 +47,12 @@ class SetupForm {
   // before any click can be served.
   void Show();
 
-  HWND Handle() const noexcept { return window_; }
-  HWND Control(std::wstring_view name) const noexcept;
-  HWND Control(FormControl id) const noexcept;
+  [[nodiscard]] HWND Handle() const noexcept { return window_; }
+  [[nodiscard]] HWND Control(std::wstring_view name) const noexcept { return controls_.Window(name); }
+  [[nodiscard]] HWND Control(FormControl id) const noexcept { return controls_.Window(id); }
 
  private:
-  struct PlacedControl {
-    const ControlDesign* design;
-    HWND window;
-  };
-
-  SetupForm(HINSTANCE instance, int dpi);
+  SetupForm(HINSTANCE instance, const DisplaySource& display);
 
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
@@ -53,19 +64,15 @@ class SetupForm {
   LRESULT OnColourRequest(UINT message, HDC dc, HWND control);
   void OnCommand(int id, int notification, HWND control);
   LRESULT OnSetCursor(WPARAM wParam, LPARAM lParam);
+  void OnDpiChanged(int dpi, const RECT& suggested);
+  void OnDisplaySettingsChanged();
   void OnEndSession(bool ending);
   void OnClose();
   void OnNcDestroy();
 
-  void CreateControls();
-  void CreateControl(const ControlDesign& design);
-  int FitDescriptions() const;
-  HFONT FontOf(const ControlDesign& design);
-  HFONT FontFor(std::wstring_view face, int characterHeight);
-  HBRUSH BrushFor(const DesignColour& colour);
-  const PlacedControl* FindPlaced(HWND control) const noexcept;
-  int Pixels(int twips) const noexcept;
-  int CharacterHeight(int centipoints) const noexcept;
+  void LayOutAt(int dpi);
+  void FitWindowToDesign() const;
+  void SetIcons();
   void RunFirstActivation();
   void KeepFocusOnEnabledControl();
 
@@ -82,20 +89,18 @@ class SetupForm {
   void OpenWithShell(const std::string& target) const;
 
   HINSTANCE instance_;
+  DisplaySource display_;
   HWND window_ = nullptr;
-  int dpi_ = 96;
+  int dpi_ = kDefaultDpi;  // the one DPI the window and its controls are laid out at
   bool activated_ = false;
   HWND lastFocus_ = nullptr;
   int installersRunning_ = 0;  // nested Install commands waiting for their installers
   bool closeRequestRun_ = false;
-  std::vector<PlacedControl> controls_;
-  struct FontKey {
-    std::wstring face;
-    int characterHeight;
-  };
-  std::vector<std::pair<FontKey, Font>> fonts_;
-  int descriptionHeight_ = 0;  // pixels; the step descriptions' font
-  std::vector<std::pair<COLORREF, Brush>> brushes_;
+  FormControls controls_;
+  FormFonts fonts_;
+  FormPalette palette_;
+  Icon bigIcon_;
+  Icon smallIcon_;
 };
 
 }  // namespace corvalidyne

@@ -113,7 +113,7 @@ TEST(SetupFormDpi, LayoutAndFontsScaleWithTheScreenDensity) {
   for (const int dpi : {120, 144}) {
     SCOPED_TRACE(dpi);
     StepKeys keys;
-    const LiveForm form(dpi);
+    const LiveForm form({.dpi = dpi});
     RECT client;
     GetClientRect(form.Window(), &client);
     EXPECT_EQ(client.right, MulDiv(6390, dpi, 1440));

@@ -71,10 +71,16 @@ struct GdiObjectTraits {
   static void Close(HGDIOBJ object) noexcept { DeleteObject(object); }
 };
 
+struct IconTraits {
+  static bool Closes(HICON icon) noexcept { return icon != nullptr; }
+  static void Close(HICON icon) noexcept { DestroyIcon(icon); }
+};
+
 using KeyHandle = UniqueHandle<HKEY, RegistryKeyTraits>;
 using OwnedHandle = UniqueHandle<HANDLE, KernelHandleTraits>;
 using Font = UniqueHandle<HFONT, GdiObjectTraits>;
 using Brush = UniqueHandle<HBRUSH, GdiObjectTraits>;
+using Icon = UniqueHandle<HICON, IconTraits>;
 
 // Selects a GDI object into a device context for one scope and puts back the
 // one it replaced.

@@ -13,8 +13,9 @@ namespace corvalidyne::testing {
 // A setup window shown inside the test process, as the program shows it.
 class LiveForm {
  public:
-  // dpi 0: the system's.
-  explicit LiveForm(int dpi = 0) : form_(SetupForm::Create(GetModuleHandleW(nullptr), dpi)) {
+  // dpi 0: the monitor's.
+  explicit LiveForm(const DisplaySource& display = {})
+      : form_(SetupForm::Create(GetModuleHandleW(nullptr), display)) {
     if (form_) form_->Show();
   }
 

@@ -1,0 +1,127 @@
+#include "form_controls.h"
+
+#include <algorithm>
+
+#include "accessible_object.h"
+#include "panel.h"
+
+namespace corvalidyne {
+
+namespace {
+
+constexpr DWORD kChildStyle = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS;
+
+const wchar_t* WindowClassOf(ControlKind kind) {
+  switch (kind) {
+    case ControlKind::Panel:
+      return kPanelClassName;
+    case ControlKind::Label:
+      return L"Static";
+    case ControlKind::PushButton:
+      return L"Button";
+  }
+  return L"Static";
+}
+
+DWORD StyleOf(ControlKind kind) {
+  switch (kind) {
+    case ControlKind::Panel:
+      return kChildStyle | WS_CLIPCHILDREN;
+    case ControlKind::Label:
+      return kChildStyle | SS_LEFT | SS_NOPREFIX;
+    case ControlKind::PushButton:
+      return kChildStyle | WS_TABSTOP | BS_PUSHBUTTON;
+  }
+  return kChildStyle;
+}
+
+// Whether Tab stops at the control or at one inside it.
+bool HoldsTabStop(const ControlDesign& design) {
+  if (design.kind == ControlKind::PushButton) return true;
+  if (design.kind != ControlKind::Panel) return false;
+  return std::ranges::any_of(SetupFormControls(), [&](const ControlDesign& inner) {
+    return inner.container != nullptr && design.name == std::wstring_view(inner.container) &&
+           HoldsTabStop(inner);
+  });
+}
+
+int TypeSize(const ControlDesign& design) {
+  return design.font.face ? design.font.centipoints : kDialogCentipoints;
+}
+
+// Containers first, then their contents. Creation order is z-order, which Tab
+// and screen readers both follow. Within a container, what Tab never stops at
+// comes first, larger type first: a reader says the header band before the
+// steps and a step's digit and description before its Install button, and
+// "Installation" lies above the smaller "Corvalidyne" it overlaps. The rest
+// follow by tab index, so Tab visits the buttons by tab index.
+std::vector<const ControlDesign*> CreationOrder() {
+  std::vector<const ControlDesign*> order;
+  for (const auto& design : SetupFormControls()) order.push_back(&design);
+  std::stable_sort(order.begin(), order.end(), [](const ControlDesign* a, const ControlDesign* b) {
+    const bool aNested = a->container != nullptr;
+    const bool bNested = b->container != nullptr;
+    if (aNested != bNested) return !aNested;
+    const bool aTabStop = HoldsTabStop(*a);
+    if (aTabStop != HoldsTabStop(*b)) return !aTabStop;
+    if (!aTabStop && TypeSize(*a) != TypeSize(*b)) return TypeSize(*a) > TypeSize(*b);
+    return a->tabIndex < b->tabIndex;
+  });
+  return order;
+}
+
+}  // namespace
+
+void FormControls::Create(HWND form, HINSTANCE instance, int dpi, FormFonts& fonts) {
+  for (const ControlDesign* design : CreationOrder()) {
+    const HWND parent = design->container != nullptr ? Window(design->container) : form;
+    const DWORD extendedStyle = design->kind == ControlKind::Panel ? WS_EX_CONTROLPARENT : 0;
+    const HWND control =
+        CreateWindowExW(extendedStyle, WindowClassOf(design->kind), design->text, StyleOf(design->kind),
+                        Pixels(design->left, dpi), Pixels(design->top, dpi), Pixels(design->width, dpi),
+                        Pixels(design->height, dpi), parent,
+                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(ControlId(*design))), instance, nullptr);
+    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(fonts.For(*design)), FALSE);
+    // A button's own text does not say which step it installs; its panel's caption does.
+    if (design->kind == ControlKind::PushButton && design->container != nullptr) NameAfterContainer(control);
+    placed_.push_back({design, control});
+  }
+}
+
+void FormControls::Place(int dpi) const {
+  for (const Placed& placed : placed_) {
+    const ControlDesign& design = *placed.design;
+    SetWindowPos(placed.window, nullptr, Pixels(design.left, dpi), Pixels(design.top, dpi),
+                 Pixels(design.width, dpi), Pixels(design.height, dpi),
+                 SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOREDRAW);
+  }
+}
+
+void FormControls::SetFonts(FormFonts& fonts) const {
+  for (const Placed& placed : placed_) {
+    SendMessageW(placed.window, WM_SETFONT, reinterpret_cast<WPARAM>(fonts.For(*placed.design)), FALSE);
+  }
+}
+
+HWND FormControls::Window(FormControl id) const noexcept {
+  for (const Placed& placed : placed_) {
+    if (placed.design->id == id) return placed.window;
+  }
+  return nullptr;
+}
+
+HWND FormControls::Window(std::wstring_view name) const noexcept {
+  for (const Placed& placed : placed_) {
+    if (name == placed.design->name) return placed.window;
+  }
+  return nullptr;
+}
+
+const ControlDesign* FormControls::DesignOf(HWND control) const noexcept {
+  for (const Placed& placed : placed_) {
+    if (placed.window == control) return placed.design;
+  }
+  return nullptr;
+}
+
+}  // namespace corvalidyne
