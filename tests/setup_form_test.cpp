@@ -2,14 +2,19 @@
 #include <oleacc.h>
 
 #include <cmath>
+#include <map>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "automation.h"
 #include "designed_layout.h"
+#include "display.h"
+#include "high_contrast_palette.h"
 #include "live_form.h"
 #include "realised_font.h"
 #include "step_keys.h"
+#include "system_library.h"
 
 namespace corvalidyne {
 namespace {
@@ -126,6 +131,89 @@ TEST(SetupFormDpi, LayoutAndFontsScaleWithTheScreenDensity) {
     }
     for (const wchar_t* name : {L"Label2", L"Label4", L"Label6"}) ExpectFitsInThreeLines(form[name]);
   }
+}
+
+// The rectangle Windows suggests with WM_DPICHANGED: the design's client area at
+// the new DPI, framed as the system says a frame is at that DPI, where the
+// window is. Under Wine the real frame does not grow with the DPI, so a window
+// sized from this alone would have too large a client area.
+RECT SuggestedRect(HWND window, int dpi) {
+  using AdjustForDpi = BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT);
+  const auto adjust = SystemFunction<AdjustForDpi>(L"user32.dll", "AdjustWindowRectExForDpi");
+  RECT frame;
+  GetWindowRect(window, &frame);
+  RECT suggested{0, 0, MulDiv(6390, dpi, 1440), MulDiv(7155, dpi, 1440)};
+  if (adjust != nullptr) {
+    adjust(&suggested, static_cast<DWORD>(GetWindowLongW(window, GWL_STYLE)), FALSE,
+           static_cast<DWORD>(GetWindowLongW(window, GWL_EXSTYLE)), static_cast<UINT>(dpi));
+  }
+  OffsetRect(&suggested, frame.left - suggested.left, frame.top - suggested.top);
+  return suggested;
+}
+
+int IconWidth(HICON icon) {
+  ICONINFO info{};
+  if (!GetIconInfo(icon, &info)) return 0;
+  BITMAP bitmap{};
+  GetObjectW(info.hbmColor != nullptr ? info.hbmColor : info.hbmMask, sizeof bitmap, &bitmap);
+  if (info.hbmColor != nullptr) DeleteObject(info.hbmColor);
+  DeleteObject(info.hbmMask);
+  return bitmap.bmWidth;
+}
+
+HICON WindowIcon(HWND window, WPARAM which) {
+  return reinterpret_cast<HICON>(SendMessageW(window, WM_GETICON, which, 0));
+}
+
+// GDI and USER objects of this process. Wine always answers 0, so there the
+// fonts and icons of the first layout are also checked one by one.
+std::pair<DWORD, DWORD> GuiObjects() {
+  return {GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS),
+          GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS)};
+}
+
+TEST(SetupFormDpi, AMoveToAMonitorOfAnotherDpiLaysTheWindowOutAnew) {
+  ASSERT_EQ(ScreenDpi(), 96);
+  StepKeys keys;  // a bare registry: only step 1 is enabled
+  const LiveForm form;
+  SetFocus(form[L"cmdClose"]);
+  const auto objectsBefore = GuiObjects();
+  std::vector<HFONT> firstFonts;
+  for (const auto& expected : kLayout) firstFonts.push_back(FontHandleOf(form[expected.name]));
+  const HICON firstIcons[] = {WindowIcon(form.Window(), ICON_BIG), WindowIcon(form.Window(), ICON_SMALL)};
+
+  for (const int dpi : {144, 120, 96}) {
+    SCOPED_TRACE(dpi);
+    const RECT suggested = SuggestedRect(form.Window(), dpi);
+    SendMessageW(form.Window(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
+    LiveForm::Pump();
+
+    RECT frame;
+    RECT client;
+    GetWindowRect(form.Window(), &frame);
+    GetClientRect(form.Window(), &client);
+    EXPECT_EQ(frame.left, suggested.left);
+    EXPECT_EQ(frame.top, suggested.top);
+    EXPECT_EQ(client.right, MulDiv(6390, dpi, 1440));
+    EXPECT_EQ(client.bottom, MulDiv(7155, dpi, 1440));
+    for (const auto& expected : kLayout) {
+      SCOPED_TRACE(Narrow(expected.name));
+      ExpectDesignedRect(form[expected.name], expected, dpi);
+      ExpectDesignedFontSize(form, expected, dpi);
+    }
+    for (const wchar_t* name : {L"Label2", L"Label4", L"Label6"}) ExpectFitsInThreeLines(form[name]);
+
+    EXPECT_EQ(GetFocus(), form[L"cmdClose"]);
+    EXPECT_TRUE(IsWindowEnabled(form[L"cmdInstallStep1"]));
+    EXPECT_FALSE(IsWindowEnabled(form[L"cmdInstallStep2"]));
+    EXPECT_FALSE(IsWindowEnabled(form[L"cmdInstallStep3"]));
+    EXPECT_EQ(IconWidth(WindowIcon(form.Window(), ICON_BIG)), SystemMetricForDpi(SM_CXICON, dpi));
+    EXPECT_EQ(IconWidth(WindowIcon(form.Window(), ICON_SMALL)), SystemMetricForDpi(SM_CXSMICON, dpi));
+  }
+  for (const HFONT font : firstFonts)
+    EXPECT_EQ(GetObjectType(font), 0u) << "a font of the first layout lives on";
+  for (const HICON icon : firstIcons) EXPECT_EQ(IconWidth(icon), 0) << "an icon of the first layout lives on";
+  EXPECT_EQ(GuiObjects(), objectsBefore);
 }
 
 TEST_F(SetupFormTest, InstallationLiesAboveTheProductWordWhereTheyOverlap) {
@@ -409,52 +497,160 @@ TEST_F(SetupFormTest, DescriptionsAreInTheFaceTheSystemGivesForTheDialogFont) {
   }
 }
 
-// Colours are sampled from what the screen shows of the window.
-class ScreenCapture {
+// Whether two colours are alike, as anti-aliased text strokes are to their colour.
+bool Near(COLORREF a, COLORREF b) {
+  return std::abs(GetRValue(a) - GetRValue(b)) + std::abs(GetGValue(a) - GetGValue(b)) +
+             std::abs(GetBValue(a) - GetBValue(b)) <
+         24;
+}
+
+// A bitmap of the screen's format, with a device context to draw or copy into.
+class Canvas {
  public:
-  explicit ScreenCapture(HWND window) {
-    GetWindowRect(window, &rect_);
-    screen_ = GetDC(nullptr);
-    memory_ = CreateCompatibleDC(screen_);
-    bitmap_ = CreateCompatibleBitmap(screen_, Width(), Height());
+  Canvas(int width, int height) : width_(width), height_(height) {
+    const HDC screen = GetDC(nullptr);
+    memory_ = CreateCompatibleDC(screen);
+    bitmap_ = CreateCompatibleBitmap(screen, width, height);
+    ReleaseDC(nullptr, screen);
     old_ = SelectObject(memory_, bitmap_);
-    BitBlt(memory_, 0, 0, Width(), Height(), screen_, rect_.left, rect_.top, SRCCOPY);
   }
-  ~ScreenCapture() {
+  ~Canvas() {
     SelectObject(memory_, old_);
     DeleteObject(bitmap_);
     DeleteDC(memory_);
-    ReleaseDC(nullptr, screen_);
   }
-  // The colour at a point given in the coordinates of a control's client area.
-  COLORREF At(HWND control, int x, int y) const {
-    POINT point{x, y};
-    ClientToScreen(control, &point);
-    return GetPixel(memory_, point.x - rect_.left, point.y - rect_.top);
-  }
-  // Whether any pixel of a control's client rectangle is close to a colour.
-  bool Shows(HWND control, const RECT& area, COLORREF colour) const {
+  Canvas(const Canvas&) = delete;
+  Canvas& operator=(const Canvas&) = delete;
+
+  HDC Dc() const { return memory_; }
+  COLORREF At(int x, int y) const { return GetPixel(memory_, x, y); }
+  bool Shows(const RECT& area, COLORREF colour) const {
     for (int y = area.top; y < area.bottom; ++y) {
       for (int x = area.left; x < area.right; ++x) {
-        const COLORREF c = At(control, x, y);
-        if (std::abs(GetRValue(c) - GetRValue(colour)) + std::abs(GetGValue(c) - GetGValue(colour)) +
-                std::abs(GetBValue(c) - GetBValue(colour)) <
-            24) {
-          return true;
-        }
+        if (Near(At(x, y), colour)) return true;
       }
     }
     return false;
   }
+  std::vector<COLORREF> Pixels() const {
+    std::vector<COLORREF> pixels;
+    for (int y = 0; y < height_; ++y) {
+      for (int x = 0; x < width_; ++x) pixels.push_back(At(x, y));
+    }
+    return pixels;
+  }
 
  private:
-  int Width() const { return rect_.right - rect_.left; }
-  int Height() const { return rect_.bottom - rect_.top; }
-  RECT rect_{};
-  HDC screen_ = nullptr, memory_ = nullptr;
+  int width_, height_;
+  HDC memory_ = nullptr;
   HBITMAP bitmap_ = nullptr;
   HGDIOBJ old_ = nullptr;
 };
+
+// A control's client area as it paints itself when asked to print (WM_PRINT),
+// as a themed button asks its parent: whatever covers it on the screen.
+class PrintedControl : public Canvas {
+ public:
+  explicit PrintedControl(HWND control) : Canvas(ClientSize(control).cx, ClientSize(control).cy) {
+    SendMessageW(control, WM_PRINT, reinterpret_cast<WPARAM>(Dc()), PRF_CLIENT | PRF_ERASEBKGND);
+  }
+
+ private:
+  static SIZE ClientSize(HWND control) {
+    RECT client;
+    GetClientRect(control, &client);
+    return {client.right, client.bottom};
+  }
+};
+
+// What the screen shows of a window and its controls.
+class ScreenCapture : public Canvas {
+ public:
+  explicit ScreenCapture(HWND window) : ScreenCapture(WindowRect(window)) {}
+  // The colour at a point given in the coordinates of a control's client area.
+  COLORREF At(HWND control, int x, int y) const {
+    POINT point{x, y};
+    ClientToScreen(control, &point);
+    return Canvas::At(point.x - rect_.left, point.y - rect_.top);
+  }
+
+ private:
+  explicit ScreenCapture(const RECT& rect)
+      : Canvas(rect.right - rect.left, rect.bottom - rect.top), rect_(rect) {
+    const HDC screen = GetDC(nullptr);
+    BitBlt(Dc(), 0, 0, rect.right - rect.left, rect.bottom - rect.top, screen, rect.left, rect.top, SRCCOPY);
+    ReleaseDC(nullptr, screen);
+  }
+  static RECT WindowRect(HWND window) {
+    RECT rect;
+    GetWindowRect(window, &rect);
+    return rect;
+  }
+  RECT rect_;
+};
+
+// The colour of each region of the window: the design's, and the system colour
+// that stands for it under a high-contrast theme. A text region need only show
+// its colour somewhere (a text's strokes); any other is one exact pixel.
+struct RegionColour {
+  const char* what;
+  const wchar_t* control;  // nullptr: the window itself
+  RECT area;               // pixels at 96 DPI, in the control's client area
+  bool text;
+  DesignColour design;
+  int highContrast;  // a system colour index
+};
+
+const RegionColour kRegionColours[] = {
+    {"the header band's corner",
+     L"Frame2",
+     {2, 2, 3, 3},
+     false,
+     SystemColour(COLOR_BACKGROUND),
+     COLOR_HIGHLIGHT},
+    {"a blank part of the product word",
+     L"Label8",
+     {230, 2, 231, 3},
+     false,
+     SystemColour(COLOR_BACKGROUND),
+     COLOR_HIGHLIGHT},
+    {"\"Installation\"", L"Label3", {0, 0, 200, 40}, true, Rgb(0xFFFFFF), COLOR_HIGHLIGHTTEXT},
+    {"the window's strip right of the band",
+     nullptr,
+     {425, 40, 426, 41},
+     false,
+     Rgb(0xE0E0E0),
+     COLOR_BTNFACE},
+    {"inside a step", L"Step1", {200, 95, 201, 96}, false, Rgb(0xE0E0E0), COLOR_BTNFACE},
+    {"a step's caption", L"Step1", {0, 0, 200, 14}, true, SystemColour(COLOR_HIGHLIGHT), COLOR_HIGHLIGHT},
+    {"a step's digit", L"Label1", {0, 0, 49, 65}, true, Rgb(0x000000), COLOR_BTNTEXT},
+    {"a blank part of a description", L"Label2", {250, 38, 251, 39}, false, Rgb(0xE0E0E0), COLOR_BTNFACE},
+    {"a description", L"Label2", {0, 0, 250, 38}, true, SystemColour(COLOR_BTNTEXT), COLOR_BTNTEXT},
+};
+
+COLORREF Resolved(const DesignColour& colour) {
+  return colour.kind == DesignColour::Kind::System ? GetSysColor(colour.systemIndex) : colour.rgb;
+}
+
+// Walks the regions with a way to read a pixel of a control (its client coordinates).
+template <typename PixelAt>
+void ExpectRegionColours(const LiveForm& form, bool highContrast, PixelAt pixelAt) {
+  for (const RegionColour& region : kRegionColours) {
+    SCOPED_TRACE(region.what);
+    const HWND control = region.control != nullptr ? form[region.control] : form.Window();
+    const COLORREF expected = highContrast ? GetSysColor(region.highContrast) : Resolved(region.design);
+    if (!region.text) {
+      EXPECT_EQ(pixelAt(control, region.area.left, region.area.top), expected);
+      continue;
+    }
+    bool shown = false;
+    for (int y = region.area.top; y < region.area.bottom && !shown; ++y) {
+      for (int x = region.area.left; x < region.area.right && !shown; ++x)
+        shown = Near(pixelAt(control, x, y), expected);
+    }
+    EXPECT_TRUE(shown);
+  }
+}
 
 TEST_F(SetupFormTest, ShowsTheDesignedColours) {
   SetWindowPos(form_.Window(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
@@ -462,20 +658,81 @@ TEST_F(SetupFormTest, ShowsTheDesignedColours) {
                RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
   LiveForm::PumpFor(300);
   const ScreenCapture capture(form_.Window());
-  const COLORREF desktop = GetSysColor(COLOR_BACKGROUND);
-  const COLORREF grey = RGB(0xE0, 0xE0, 0xE0);
+  ExpectRegionColours(form_, false, [&](HWND control, int x, int y) { return capture.At(control, x, y); });
+}
 
-  // The header band: its corner, a blank part of Label8, and white text.
-  EXPECT_EQ(capture.At(form_[L"Frame2"], 2, 2), desktop);
-  EXPECT_EQ(capture.At(form_[L"Label8"], 230, 2), desktop);
-  EXPECT_TRUE(capture.Shows(form_[L"Label3"], {0, 0, 200, 40}, RGB(255, 255, 255)));
-  // The one-pixel strip of the window's grey right of the band.
-  EXPECT_EQ(capture.At(form_.Window(), 425, 40), grey);
-  // A step panel: grey inside, its caption in the highlight colour, the digit in black.
-  EXPECT_EQ(capture.At(form_[L"Step1"], 200, 95), grey);
-  EXPECT_TRUE(capture.Shows(form_[L"Step1"], {0, 0, 200, 14}, GetSysColor(COLOR_HIGHLIGHT)));
-  EXPECT_TRUE(capture.Shows(form_[L"Label1"], {0, 0, 49, 65}, RGB(0, 0, 0)));
-  EXPECT_EQ(capture.At(form_[L"Label2"], 250, 38), grey);
+// On a bare registry step 1's button is enabled and step 2's is not: the same
+// size and text, so that only their state tells their pictures apart.
+TEST_F(SetupFormTest, InstallButtonsLookEnabledOrDisabledAndShowTheFocusThatTabBrings) {
+  SetFocus(form_[L"cmdViewReadme"]);
+  LiveForm::Pump();
+  const PrintedControl enabled(form_[L"cmdInstallStep1"]);
+  const PrintedControl disabled(form_[L"cmdInstallStep2"]);
+  EXPECT_NE(enabled.Pixels(), disabled.Pixels());
+  const RECT text{20, 5, 60, 20};
+  EXPECT_TRUE(enabled.Shows(text, GetSysColor(COLOR_BTNTEXT)));
+  EXPECT_FALSE(disabled.Shows(text, GetSysColor(COLOR_BTNTEXT))) << "a disabled button reads as enabled";
+
+  // Tab goes round from View Readme to step 1's button, which then shows its focus.
+  PostMessageW(form_[L"cmdViewReadme"], WM_KEYDOWN, VK_TAB, 1);
+  PostMessageW(form_[L"cmdViewReadme"], WM_KEYUP, VK_TAB, 0xC0000001);
+  LiveForm::Pump();
+  ASSERT_EQ(GetFocus(), form_[L"cmdInstallStep1"]);
+  const PrintedControl focused(form_[L"cmdInstallStep1"]);
+  EXPECT_NE(focused.Pixels(), enabled.Pixels()) << "no focus rectangle";
+}
+
+bool highContrastSetting = false;
+
+// Under a high-contrast theme each region takes its role's system colour, and
+// outside it the design's colours hold even when the system's colours are a
+// high-contrast palette. The window follows each change without a restart and
+// frees the brushes of the colours it no longer shows. Runs in a prefix of its
+// own (colours_follow_high_contrast): the palette is the whole session's.
+TEST(SetupFormContrast, TheSystemsColoursStandInForTheDesignsUnderHighContrastOnly) {
+  StepKeys keys;
+  const testing::SystemColours palette;
+  const LiveForm form({.highContrast = [] { return highContrastSetting; }});
+  // Each control printed once per round of checks.
+  std::map<HWND, std::unique_ptr<PrintedControl>> prints;
+  const auto printed = [&](HWND control, int x, int y) {
+    auto& print = prints[control];
+    if (!print) print = std::make_unique<PrintedControl>(control);
+    return print->At(x, y);
+  };
+  ExpectRegionColours(form, false, printed);
+
+  const auto greyBrush = [&] {
+    const HDC dc = GetDC(form[L"Label2"]);
+    const auto brush = SendMessageW(form.Window(), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
+                                    reinterpret_cast<LPARAM>(form[L"Label2"]));
+    ReleaseDC(form[L"Label2"], dc);
+    return reinterpret_cast<HBRUSH>(brush);
+  };
+  const HBRUSH designGrey = greyBrush();
+  ASSERT_NE(GetObjectType(designGrey), 0u);
+
+  const struct {
+    const char* what;
+    bool highContrast;
+    UINT message;
+    WPARAM wParam;
+  } changes[] = {
+      {"high contrast turned on", true, WM_SETTINGCHANGE, SPI_SETHIGHCONTRAST},
+      {"the theme changed, high contrast off", false, WM_THEMECHANGED, 0},
+      {"the system colours changed, high contrast on", true, WM_SYSCOLORCHANGE, 0},
+      {"high contrast turned off", false, WM_SETTINGCHANGE, SPI_SETHIGHCONTRAST},
+  };
+  for (const auto& change : changes) {
+    SCOPED_TRACE(change.what);
+    highContrastSetting = change.highContrast;
+    SendMessageW(form.Window(), change.message, change.wParam, 0);
+    EXPECT_TRUE(GetUpdateRect(form[L"Label2"], nullptr, FALSE)) << "not painted anew";
+    LiveForm::Pump();
+    prints.clear();
+    ExpectRegionColours(form, change.highContrast, printed);
+  }
+  EXPECT_EQ(GetObjectType(designGrey), 0u) << "the design's grey brush outlived high contrast";
 }
 
 TEST(SetupProgram, ClosingTheWindowEndsTheProgram) {
