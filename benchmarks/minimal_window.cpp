@@ -1,5 +1,6 @@
-// The reference for start-up: a plain Win32 program that creates and shows one
-// window of the setup window's size, and ends when it is closed.
+// The reference for start-up: a plain Win32 program with the launcher's manifest
+// that creates and shows one window of the setup window's size with one push
+// button, and ends when it is closed.
 #include <windows.h>
 
 namespace {
@@ -28,6 +29,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   const HWND window = CreateWindowExW(0, L"MinimalWindow", L"Minimal", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
                                       CW_USEDEFAULT, frame.right - frame.left, frame.bottom - frame.top,
                                       nullptr, nullptr, instance, nullptr);
+  CreateWindowExW(0, L"Button", L"Close", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 320, 448, 81,
+                  25, window, nullptr, instance, nullptr);
   ShowWindow(window, SW_SHOWNORMAL);
   UpdateWindow(window);
   MSG message;

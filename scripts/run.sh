@@ -4,7 +4,8 @@
 # simply runs; without one it performs the whole installation under Xvfb by
 # itself and leaves a screenshot of each step in the build folder.
 # CORVALIDYNE_DEMO_WEB_SERVER=none leaves the web server out, so that step 3
-# refuses to install.
+# refuses to install. CORVALIDYNE_DEMO_LOOKS=1 first saves the window as it
+# looks at 144 DPI and under a high-contrast palette (headless runs only).
 set -euo pipefail
 source "$(dirname "$0")/common.sh"
 
@@ -41,6 +42,22 @@ if [ -n "$HAD_DISPLAY" ]; then
   log "starting the launcher on $DISPLAY in $MEDIUM"
   (cd "$MEDIUM" && "$WINE64" CorvalidyneSetup.exe)
   exit 0
+fi
+
+# look NAME ARGUMENTS...: a screenshot of the setup window shown by the test
+# host (tests/tools/form_host.cpp), since the product has no switch for either.
+look() {
+  "$WINE64" "$ARCH_BUILD/form_host.exe" "${@:2}" &
+  local host=$!
+  drive wait-window
+  shot "$1"
+  drive close
+  drive wait-gone
+  wait "$host"
+}
+if [ "${CORVALIDYNE_DEMO_LOOKS:-}" = 1 ]; then
+  look looks-144dpi dpi 144
+  look looks-high-contrast high-contrast
 fi
 
 log "no display: running the whole installation under Xvfb on $DISPLAY"

@@ -10,11 +10,11 @@
 #include "automation.h"
 #include "designed_layout.h"
 #include "display.h"
+#include "dpi_change.h"
 #include "high_contrast_palette.h"
 #include "live_form.h"
 #include "realised_font.h"
 #include "step_keys.h"
-#include "system_library.h"
 
 namespace corvalidyne {
 namespace {
@@ -133,24 +133,6 @@ TEST(SetupFormDpi, LayoutAndFontsScaleWithTheScreenDensity) {
   }
 }
 
-// The rectangle Windows suggests with WM_DPICHANGED: the design's client area at
-// the new DPI, framed as the system says a frame is at that DPI, where the
-// window is. Under Wine the real frame does not grow with the DPI, so a window
-// sized from this alone would have too large a client area.
-RECT SuggestedRect(HWND window, int dpi) {
-  using AdjustForDpi = BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT);
-  const auto adjust = SystemFunction<AdjustForDpi>(L"user32.dll", "AdjustWindowRectExForDpi");
-  RECT frame;
-  GetWindowRect(window, &frame);
-  RECT suggested{0, 0, MulDiv(6390, dpi, 1440), MulDiv(7155, dpi, 1440)};
-  if (adjust != nullptr) {
-    adjust(&suggested, static_cast<DWORD>(GetWindowLongW(window, GWL_STYLE)), FALSE,
-           static_cast<DWORD>(GetWindowLongW(window, GWL_EXSTYLE)), static_cast<UINT>(dpi));
-  }
-  OffsetRect(&suggested, frame.left - suggested.left, frame.top - suggested.top);
-  return suggested;
-}
-
 int IconWidth(HICON icon) {
   ICONINFO info{};
   if (!GetIconInfo(icon, &info)) return 0;
@@ -184,8 +166,8 @@ TEST(SetupFormDpi, AMoveToAMonitorOfAnotherDpiLaysTheWindowOutAnew) {
 
   for (const int dpi : {144, 120, 96}) {
     SCOPED_TRACE(dpi);
-    const RECT suggested = SuggestedRect(form.Window(), dpi);
-    SendMessageW(form.Window(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
+    const RECT suggested = testing::SuggestedRect(form.Window(), dpi);
+    testing::SendDpiChange(form.Window(), dpi, suggested);
     LiveForm::Pump();
 
     RECT frame;
