@@ -1,7 +1,5 @@
 #include "form_controls.h"
 
-#include <algorithm>
-
 #include "accessible_object.h"
 #include "panel.h"
 
@@ -33,41 +31,6 @@ DWORD StyleOf(ControlKind kind) {
       return kChildStyle | WS_TABSTOP | BS_PUSHBUTTON;
   }
   return kChildStyle;
-}
-
-// Whether Tab stops at the control or at one inside it.
-bool HoldsTabStop(const ControlDesign& design) {
-  if (design.kind == ControlKind::PushButton) return true;
-  if (design.kind != ControlKind::Panel) return false;
-  return std::ranges::any_of(SetupFormControls(), [&](const ControlDesign& inner) {
-    return inner.container != nullptr && design.name == std::wstring_view(inner.container) &&
-           HoldsTabStop(inner);
-  });
-}
-
-int TypeSize(const ControlDesign& design) {
-  return design.font.face ? design.font.centipoints : kDialogCentipoints;
-}
-
-// Containers first, then their contents. Creation order is z-order, which Tab
-// and screen readers both follow. Within a container, what Tab never stops at
-// comes first, larger type first: a reader says the header band before the
-// steps and a step's digit and description before its Install button, and
-// "Installation" lies above the smaller "Corvalidyne" it overlaps. The rest
-// follow by tab index, so Tab visits the buttons by tab index.
-std::vector<const ControlDesign*> CreationOrder() {
-  std::vector<const ControlDesign*> order;
-  for (const auto& design : SetupFormControls()) order.push_back(&design);
-  std::stable_sort(order.begin(), order.end(), [](const ControlDesign* a, const ControlDesign* b) {
-    const bool aNested = a->container != nullptr;
-    const bool bNested = b->container != nullptr;
-    if (aNested != bNested) return !aNested;
-    const bool aTabStop = HoldsTabStop(*a);
-    if (aTabStop != HoldsTabStop(*b)) return !aTabStop;
-    if (!aTabStop && TypeSize(*a) != TypeSize(*b)) return TypeSize(*a) > TypeSize(*b);
-    return a->tabIndex < b->tabIndex;
-  });
-  return order;
 }
 
 }  // namespace

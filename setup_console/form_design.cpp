@@ -1,5 +1,6 @@
 #include "form_design.h"
 
+#include <algorithm>
 #include <array>
 
 namespace corvalidyne {
@@ -53,6 +54,39 @@ constexpr std::array kControls{
 };
 // clang-format on
 
+// Whether Tab stops at the control or at one inside it.
+constexpr bool HoldsTabStop(const ControlDesign& design) {
+  if (design.kind == ControlKind::PushButton) return true;
+  if (design.kind != ControlKind::Panel) return false;
+  return std::ranges::any_of(kControls, [&](const ControlDesign& inner) {
+    return inner.container != nullptr && std::wstring_view(design.name) == inner.container &&
+           HoldsTabStop(inner);
+  });
+}
+
+constexpr int TypeSize(const ControlDesign& design) {
+  return design.font.face != nullptr ? design.font.centipoints : kDialogCentipoints;
+}
+
+constexpr bool CreatedBefore(const ControlDesign* a, const ControlDesign* b) {
+  const bool aNested = a->container != nullptr;
+  const bool bNested = b->container != nullptr;
+  if (aNested != bNested) return !aNested;
+  const bool aTabStop = HoldsTabStop(*a);
+  if (aTabStop != HoldsTabStop(*b)) return !aTabStop;
+  if (!aTabStop && TypeSize(*a) != TypeSize(*b)) return TypeSize(*a) > TypeSize(*b);
+  return a->tabIndex < b->tabIndex;
+}
+
+// Worked out when the program is built: the tab indices are unique, so the
+// order is total.
+constexpr auto kCreationOrder = [] {
+  std::array<const ControlDesign*, kControls.size()> order{};
+  for (std::size_t i = 0; i < kControls.size(); ++i) order[i] = &kControls[i];
+  std::ranges::sort(order, CreatedBefore);
+  return order;
+}();
+
 // Under a high-contrast theme each fixed colour of the design gives way to the
 // system colour of its role. The header band takes the theme's selection pair,
 // which every theme makes legible and which keeps the band apart from the steps.
@@ -80,6 +114,8 @@ DesignColour HighContrastColour(const DesignColour& colour) {
 }
 
 std::span<const ControlDesign> SetupFormControls() { return kControls; }
+
+std::span<const ControlDesign* const> CreationOrder() { return kCreationOrder; }
 
 const ControlDesign* FindControlDesign(std::wstring_view name) {
   for (const auto& design : kControls) {

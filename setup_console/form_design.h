@@ -48,7 +48,9 @@ constexpr DesignColour Rgb(unsigned rrggbb) {
 constexpr DesignColour SystemColour(int index) { return {DesignColour::Kind::System, 0, index}; }
 inline constexpr DesignColour kStandardColour{};
 
-// Face and size in hundredths of a point; no face means the window's default font.
+// Face and size in hundredths of a point; no face means the window's default
+// font, the platform's dialog font at 8 points.
+inline constexpr int kDialogCentipoints = 800;
 struct DesignFont {
   const wchar_t* face = nullptr;
   int centipoints = 0;
@@ -88,6 +90,15 @@ inline int CharacterHeight(int centipoints, int dpi) noexcept {
 const WindowDesign& SetupFormDesign();
 std::span<const ControlDesign> SetupFormControls();
 const ControlDesign* FindControlDesign(std::wstring_view name);
+
+// The controls in the order they are created: containers first, then their
+// contents. Creation order is z-order, which Tab and screen readers both
+// follow. Within a container, what Tab never stops at comes first, larger type
+// first: a reader says the header band before the steps and a step's digit and
+// description before its Install button, and "Installation" lies above the
+// smaller "Corvalidyne" it overlaps. The rest follow by tab index, so Tab
+// visits the buttons by tab index.
+std::span<const ControlDesign* const> CreationOrder();
 
 // The colour shown for a design colour under a high-contrast theme: the system
 // colour of the same role, or the colour itself where it is one already.

@@ -88,7 +88,7 @@ HFONT FormFonts::Make(std::wstring_view face, int characterHeight) {
   for (const Made& made : made_) {
     if (made.face == face && made.characterHeight == characterHeight) return made.font.get();
   }
-  made_.push_back({std::wstring(face), characterHeight, CreateRegularFont(face, characterHeight)});
+  made_.push_back({face, characterHeight, CreateRegularFont(face, characterHeight)});
   return made_.back().font.get();
 }
 

@@ -3,7 +3,6 @@
 #include <windows.h>
 
 #include <span>
-#include <string>
 #include <string_view>
 #include <vector>
 
@@ -24,9 +23,6 @@ struct TextBox {
 };
 
 inline constexpr int kMostDescriptionLines = 3;
-
-// The window's default font is the platform's dialog font at this size.
-inline constexpr int kDialogCentipoints = 800;
 
 // The character height (pixels, as a positive lfHeight) at which every box's text
 // fits its box in at most three lines, in the face the system really gives for
@@ -49,7 +45,7 @@ class FormFonts {
 
  private:
   struct Made {
-    std::wstring face;
+    std::wstring_view face;  // the design's or the dialog font's: it outlives the set
     int characterHeight;
     Font font;
   };
