@@ -4,8 +4,8 @@
 
 #include <functional>
 
+#include "corvalidyne/registry.h"
 #include "raw_registry.h"
-#include "registry.h"
 #include "registry_outcome.h"
 #include "scratch_key.h"
 

@@ -8,6 +8,7 @@
 
 #include <windows.h>
 
+#include <corvalidyne/registry.h>
 #include <registry.h>
 
 #include <algorithm>
@@ -94,6 +95,7 @@ int main() {
     std::cerr << "registry consumer: " << error.what() << "\n";
     ++failures;
   }
+  Expect(OwnRegistryAnswer() == 42, "the project's own registry.h was shadowed");
   Remove(section);
   Expect(!At(section).KeyExists(), "the key was not removed");
   if (failures == 0) std::cout << "registry consumer: ok\n";
