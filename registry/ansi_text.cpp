@@ -6,8 +6,12 @@ namespace corvalidyne {
 
 std::optional<std::string> AnsiName(std::wstring_view name) {
   if (name.find(L'\0') != std::wstring_view::npos) return std::nullopt;
-  std::string ansi = ToAnsi(name);
-  if (FromAnsi(ansi) != name) return std::nullopt;
+  return AnsiText(name);
+}
+
+std::optional<std::string> AnsiText(std::wstring_view text) {
+  std::string ansi = ToAnsi(text);
+  if (FromAnsi(ansi) != text) return std::nullopt;
   return ansi;
 }
 
