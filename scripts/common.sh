@@ -64,14 +64,6 @@ ensure_display() {
 # fresh_prefix DIR: boots a new Wine prefix in DIR, served by one persistent
 # wineserver; Wine's crash dialog off and no real browser.
 fresh_prefix() {
-  boot_prefix "$1"
-  open_pages_with_recorder
-}
-
-# boot_prefix DIR: fresh_prefix without the recorder's registration, which
-# needs the x86_64 build; it may run in the background while that builds, once
-# the caller has exported WINEPREFIX=DIR itself.
-boot_prefix() {
   export WINEPREFIX=$1 WINEDEBUG=-all
   stop_wine
   rm -rf "$WINEPREFIX"
@@ -81,6 +73,7 @@ boot_prefix() {
   "$WINE64" wineboot -i >"$WINEPREFIX.boot.log" 2>&1
   install_prefix_fonts
   apply_prefix_settings "$WINE64"
+  open_pages_with_recorder
 }
 
 # A Windows machine's dialog font is Tahoma. Debian's Wine leaves a new prefix's

@@ -19,6 +19,7 @@ DEMO_TARGETS=(
 )
 
 install_packages
+build_arch x86_64 "${DEMO_TARGETS[@]}"
 
 ARCH_BUILD=$BUILD_ROOT/x86_64
 MEDIUM=$ARCH_BUILD/medium
@@ -28,14 +29,7 @@ HAD_DISPLAY=${DISPLAY:-}
 
 trap 'stop_wine; stop_display' EXIT
 ensure_display
-# The prefix boots while the demonstration builds: neither needs the other
-# until the recorder is registered.
-export WINEPREFIX=$ARCH_BUILD/demo-prefix WINEDEBUG=-all
-boot_prefix "$WINEPREFIX" &
-booting=$!
-build_arch x86_64 "${DEMO_TARGETS[@]}"
-wait "$booting"
-open_pages_with_recorder
+fresh_prefix "$ARCH_BUILD/demo-prefix"
 if [ "$WEB_SERVER" != none ]; then
   wine_reg add 'HKLM\SYSTEM\CurrentControlSet\Services\W3SVC\Parameters' /v MajorVersion /t REG_DWORD /d "$WEB_SERVER" /f
 fi
