@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "corvalidyne/registry.h"
 #include "measure.h"
-#include "registry.h"
 
 namespace corvalidyne::bench {
 namespace {

@@ -1,6 +1,7 @@
 # Installs the libraries named in CORVALIDYNE_PACKAGE_TARGETS, their public
-# headers in include/corvalidyne, and the CMake package CorvalidyneRegistry,
-# which exports them as Corvalidyne::<name>.
+# headers in include/corvalidyne (included as <corvalidyne/registry.h>, with
+# include/ the folder users get), and the CMake package CorvalidyneRegistry,
+# which exports them as Corvalidyne::<export name>.
 include(GNUInstallDirs)
 include(CMakePackageConfigHelpers)
 
@@ -9,7 +10,7 @@ set(package_dir ${CMAKE_INSTALL_LIBDIR}/cmake/${package})
 
 install(TARGETS ${CORVALIDYNE_PACKAGE_TARGETS} EXPORT ${package}Targets
   ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
-  FILE_SET HEADERS DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/corvalidyne)
+  FILE_SET HEADERS DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
 install(EXPORT ${package}Targets NAMESPACE Corvalidyne:: DESTINATION ${package_dir})
 
 configure_package_config_file(${CMAKE_CURRENT_LIST_DIR}/${package}Config.cmake.in

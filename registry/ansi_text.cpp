@@ -6,9 +6,7 @@ namespace corvalidyne {
 
 std::optional<std::string> AnsiName(std::wstring_view name) {
   if (name.find(L'\0') != std::wstring_view::npos) return std::nullopt;
-  std::string ansi = ToAnsi(name);
-  if (FromAnsi(ansi) != name) return std::nullopt;
-  return ansi;
+  return AnsiText(name);
 }
 
 std::size_t AnsiBufferSize(std::size_t characters) {

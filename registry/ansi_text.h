@@ -14,6 +14,16 @@ namespace corvalidyne {
 // a best fit), so either way the call would address a different key or value.
 std::optional<std::string> AnsiName(std::wstring_view name);
 
+// The ANSI form of string data, NUL characters kept, or nothing when a
+// character outside the code page would be stored as another one. Copied into
+// each caller: the launcher links every function of an object it needs (its
+// unwind tables keep them all), and it needs AnsiName but not this.
+[[gnu::always_inline]] inline std::optional<std::string> AnsiText(std::wstring_view text) {
+  std::string ansi = ToAnsi(text);
+  if (FromAnsi(ansi) != text) return std::nullopt;
+  return ansi;
+}
+
 // Bytes an ANSI buffer needs for `characters` characters and a terminator: a
 // character may take more than one byte in a double-byte code page.
 std::size_t AnsiBufferSize(std::size_t characters);

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "tagged_value.h"
+#include "corvalidyne/tagged_value.h"
 #include "unique_handle.h"
 
 namespace corvalidyne {

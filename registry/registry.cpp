@@ -1,4 +1,4 @@
-#include "registry.h"
+#include "corvalidyne/registry.h"
 
 #include <windows.h>
 

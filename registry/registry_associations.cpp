@@ -1,7 +1,7 @@
 #include <windows.h>
 #include <shlobj.h>
 
-#include "registry.h"
+#include "corvalidyne/registry.h"
 #include "text_form.h"
 
 namespace corvalidyne {

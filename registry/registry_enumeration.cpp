@@ -3,8 +3,8 @@
 #include <exception>
 
 #include "ansi_text.h"
+#include "corvalidyne/registry.h"
 #include "key_access.h"
-#include "registry.h"
 
 namespace corvalidyne {
 

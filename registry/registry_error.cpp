@@ -1,4 +1,4 @@
-#include "registry_error.h"
+#include "corvalidyne/registry_error.h"
 
 #include <windows.h>
 

@@ -1,8 +1,8 @@
 #include <windows.h>
 
 #include "ansi_text.h"
+#include "corvalidyne/registry.h"
 #include "key_access.h"
-#include "registry.h"
 
 namespace corvalidyne {
 

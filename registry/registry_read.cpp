@@ -4,8 +4,8 @@
 #include <cstring>
 
 #include "ansi_text.h"
+#include "corvalidyne/registry.h"
 #include "key_access.h"
-#include "registry.h"
 
 namespace corvalidyne {
 

@@ -1,9 +1,11 @@
 #include <windows.h>
 
-#include "ansi_text.h"
+#include <string_view>
+
+#include "corvalidyne/registry.h"
 #include "key_access.h"
-#include "registry.h"
 #include "text_form.h"
+#include "value_writing.h"
 
 namespace corvalidyne {
 
@@ -12,16 +14,14 @@ namespace {
 // Stands for RegSetValueExA's result when a value cannot be written as the type asks.
 constexpr LONG kUnwritable = ERROR_INVALID_DATA;
 
-LONG SetValue(HKEY key, const std::string& name, DWORD type, const void* data, std::size_t size) {
-  return RegSetValueExA(key, name.c_str(), 0, type, static_cast<const BYTE*>(data), static_cast<DWORD>(size));
-}
-
+// Text that the code page cannot hold is refused rather than stored with its
+// characters replaced.
 LONG WriteText(HKEY key, const std::string& name, const TaggedValue& value) {
   const std::wstring text = TextForm(value);
-  const std::string data = ToAnsi(text);
+  const auto data = StringData(text);
+  if (!data) return kUnwritable;
   const DWORD type = HoldsEnvironmentReference(text) ? REG_EXPAND_SZ : REG_SZ;
-  // c_str() carries the one terminating NUL that the byte count includes.
-  return SetValue(key, name, type, data.c_str(), data.size() + 1);
+  return SetValueData(key, name, type, *data);
 }
 
 // An empty sequence writes a zero-length REG_BINARY value: the registry holds
@@ -29,7 +29,8 @@ LONG WriteText(HKEY key, const std::string& name, const TaggedValue& value) {
 LONG WriteBytes(HKEY key, const std::string& name, const TaggedValue& value) {
   const Bytes* bytes = std::get_if<Bytes>(&value);
   if (bytes == nullptr) throw RegistryError(registry_errors::kGeneral, L"", L"");
-  return SetValue(key, name, REG_BINARY, bytes->data(), bytes->size());
+  return SetValueData(key, name, REG_BINARY,
+                      std::string_view(reinterpret_cast<const char*>(bytes->data()), bytes->size()));
 }
 
 // Both DWORD codes write REG_DWORD in native order; a 16-bit integer is
@@ -43,17 +44,8 @@ LONG WriteDword(HKEY key, const std::string& name, const TaggedValue& value) {
   } else {
     return kUnwritable;
   }
-  return SetValue(key, name, REG_DWORD, &number, sizeof number);
-}
-
-[[noreturn]] void RaiseKeyNotWritable(RegistryRoot root, const std::wstring& section) {
-  RaiseRegistryError(registry_errors::kGeneral, L"Failed to set registry Value Key: '" + RootText(root) +
-                                                    L"',Section: '" + section + L"',Key:");
-}
-
-[[noreturn]] void RaiseValueNotWritten(RegistryRoot root) {
-  RaiseRegistryError(registry_errors::kSetValue,
-                     L"Failed to set registry value Key: '" + RootText(root) + L"',Section:");
+  return SetValueData(key, name, REG_DWORD,
+                      std::string_view(reinterpret_cast<const char*>(&number), sizeof number));
 }
 
 }  // namespace
@@ -63,30 +55,21 @@ void Registry::Value(const TaggedValue& vValue) {
   KeyHandle connectedRoot;
   HKEY root = nullptr;
   if (!ResolveRoot(classKey_, machine_, connectedRoot, root)) RaiseKeyNotWritable(classKey_, sectionKey_);
-  // A value name that cannot reach the registry unaltered fails as its write
-  // would, but before the key is created, so that it touches nothing; a
-  // refused path still fails first, as its creation would.
-  const auto name = AnsiName(valueKey_);
-  if (!name) {
-    if (!AnsiName(sectionKey_)) RaiseKeyNotWritable(classKey_, sectionKey_);
-    RaiseValueNotWritten(classKey_);
-  }
-  KeyHandle key;
-  if (CreateKeyForWriting(root, sectionKey_, key) != ERROR_SUCCESS)
-    RaiseKeyNotWritable(classKey_, sectionKey_);
+  const std::string name = WritableValueName(classKey_, sectionKey_, valueKey_);
+  const KeyHandle key = CreateWritableKey(classKey_, root, sectionKey_);
 
   LONG result = kUnwritable;
   switch (valueType_) {
     case REG_SZ:
     case REG_EXPAND_SZ:
-      result = WriteText(key.get(), *name, value);
+      result = WriteText(key.get(), name, value);
       break;
     case REG_BINARY:
-      result = WriteBytes(key.get(), *name, value);
+      result = WriteBytes(key.get(), name, value);
       break;
     case REG_DWORD:
     case REG_DWORD_BIG_ENDIAN:
-      result = WriteDword(key.get(), *name, value);
+      result = WriteDword(key.get(), name, value);
       break;
     default:
       break;

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "tagged_value.h"
+#include "corvalidyne/tagged_value.h"
 
 namespace corvalidyne {
 

@@ -11,7 +11,8 @@ TOOLCHAIN=$2
 WORK=$TREE/consumer
 start=$SECONDS
 
-cmake --build "$TREE" --target registry_verify_interface_header_sets -- --no-print-directory >/dev/null
+cmake --build "$TREE" --target corvalidyne_registry_verify_interface_header_sets -- --no-print-directory \
+  >/dev/null
 
 # The package from scratch every time: leftovers of an earlier install must not
 # stand in for a file it no longer provides. The add_subdirectory build is kept,

@@ -29,14 +29,15 @@ install_packages() {
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 }
 
-# build ARCH [extra cmake arguments]: configures and builds build/ARCH.
+# build ARCH [TARGET...]: configures build/ARCH and builds the given targets,
+# or all of them.
 build_arch() {
   local arch=$1
   shift
-  log "building $arch"
+  log "building $arch${*:+: $*}"
   cmake -S "$ROOT" -B "$BUILD_ROOT/$arch" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/toolchain-$arch.cmake" \
-    -DCMAKE_BUILD_TYPE=MinSizeRel "$@" >/dev/null
-  cmake --build "$BUILD_ROOT/$arch" -j"$(nproc)" -- --no-print-directory
+    -DCMAKE_BUILD_TYPE=MinSizeRel >/dev/null
+  cmake --build "$BUILD_ROOT/$arch" -j"$(nproc)" ${*:+--target "$@"} -- --no-print-directory
 }
 
 # Starts Xvfb on a free display when there is no display; sets DISPLAY.

@@ -2,8 +2,8 @@
 
 #include <string>
 
+#include "corvalidyne/registry_error.h"
 #include "launch_error.h"
-#include "registry_error.h"
 #include "text_conversion.h"
 
 namespace corvalidyne {

@@ -5,7 +5,7 @@
 #include <string>
 #include <variant>
 
-#include "registry.h"
+#include "corvalidyne/registry.h"
 
 namespace corvalidyne {
 

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "association_keys.h"
+#include "corvalidyne/registry.h"
 #include "raw_registry.h"
-#include "registry.h"
 #include "registry_outcome.h"
 
 namespace corvalidyne {

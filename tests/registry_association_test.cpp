@@ -10,9 +10,9 @@
 #include <utility>
 
 #include "association_keys.h"
+#include "corvalidyne/registry.h"
 #include "handle_probe.h"
 #include "raw_registry.h"
-#include "registry.h"
 
 namespace corvalidyne {
 namespace {

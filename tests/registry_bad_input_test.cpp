@@ -6,8 +6,8 @@
 #include <functional>
 #include <optional>
 
+#include "corvalidyne/registry.h"
 #include "raw_registry.h"
-#include "registry.h"
 #include "registry_outcome.h"
 #include "scratch_key.h"
 

@@ -5,8 +5,8 @@
 #include <stdexcept>
 #include <vector>
 
+#include "corvalidyne/registry.h"
 #include "raw_registry.h"
-#include "registry.h"
 #include "scratch_key.h"
 
 namespace corvalidyne {

@@ -4,8 +4,8 @@
 
 #include <functional>
 
+#include "corvalidyne/registry.h"
 #include "raw_registry.h"
-#include "registry.h"
 #include "scratch_key.h"
 
 namespace corvalidyne {

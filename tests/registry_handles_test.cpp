@@ -4,9 +4,9 @@
 
 #include <functional>
 
+#include "corvalidyne/registry.h"
 #include "handle_probe.h"
 #include "raw_registry.h"
-#include "registry.h"
 #include "scratch_key.h"
 
 namespace corvalidyne {

@@ -4,8 +4,8 @@
 
 #include <functional>
 
+#include "corvalidyne/registry.h"
 #include "raw_registry.h"
-#include "registry.h"
 #include "registry_outcome.h"
 #include "scratch_key.h"
 
@@ -38,6 +38,8 @@ Registry Addressing(const std::wstring& section, const std::wstring& valueKey,
 // A key path, value name or machine name that an ANSI call would receive cut at
 // a NUL, or with a character replaced, must never reach the registry: it would
 // address the existing key "Real" or value "v" instead of the one asked for.
+// Nor may text data whose characters the code page cannot hold: "v" would keep
+// a "?" in their place.
 TEST(RegistryNames, NamesThatCannotReachTheRegistryUnalteredAddressNothing) {
   ScratchKey scratch;
   const std::wstring real = scratch.Sub(L"Real");
@@ -83,6 +85,8 @@ TEST(RegistryNames, NamesThatCannotReachTheRegistryUnalteredAddressNothing) {
        [&] { return Addressing(scratch.Sub(L"Fresh"), cutName).Value(L"lost"), TaggedValue{}; },
        Outcome(-2147194455, setValueMessage)},
       {"write, foreign name", [&] { return Addressing(real, L"v\u4E00").Value(L"lost"), TaggedValue{}; },
+       Outcome(-2147194455, setValueMessage)},
+      {"write, foreign text", [&] { return Addressing(real, L"v").Value(L"lost\u4E00"), TaggedValue{}; },
        Outcome(-2147194455, setValueMessage)},
       {"write, cut machine",
        [&] { return Addressing(real, L"v", self + L"\0x"s).Value(L"lost"), TaggedValue{}; },

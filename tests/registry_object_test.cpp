@@ -2,10 +2,10 @@
 
 #include <windows.h>
 
+#include "corvalidyne/registry.h"
 #include "handle_probe.h"
 #include "key_access.h"
 #include "raw_registry.h"
-#include "registry.h"
 #include "scratch_key.h"
 
 namespace corvalidyne {

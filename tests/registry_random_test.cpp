@@ -13,8 +13,8 @@
 #include <string_view>
 #include <vector>
 
+#include "corvalidyne/registry.h"
 #include "raw_registry.h"
-#include "registry.h"
 #include "registry_outcome.h"
 #include "scratch_key.h"
 

@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "corvalidyne/registry.h"
 #include "handle_probe.h"
 #include "raw_registry.h"
-#include "registry.h"
 #include "scratch_key.h"
 
 namespace corvalidyne {

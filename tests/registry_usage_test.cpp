@@ -4,8 +4,9 @@
 
 #include <windows.h>
 
+#include "corvalidyne/registry.h"
+#include "corvalidyne/registry_functions.h"
 #include "raw_registry.h"
-#include "registry.h"
 #include "scratch_key.h"
 
 namespace corvalidyne {
@@ -22,6 +23,10 @@ std::int32_t ReadMajorVersion(const std::wstring& section) {
   const TaggedValue value = registry.Value();
   const auto* number = std::get_if<std::int32_t>(&value);
   return number != nullptr ? *number : 0;
+}
+
+std::uint32_t ReadMajorVersionTyped(const std::wstring& section) {
+  return ReadDword(kHKeyCurrentUser, section, L"MajorVersion").value_or(0);
 }
 
 void WriteInstallFolder(const std::wstring& section, const std::wstring& folder) {
@@ -56,6 +61,8 @@ TEST(RegistryUsage, ExamplesDoWhatTheySay) {
   testing::WriteRaw(HKEY_CURRENT_USER, scratch.Path(), "MajorVersion", {REG_DWORD, "\x05\0\0\0"s});
   EXPECT_EQ(ReadMajorVersion(scratch.Path()), 5);
   EXPECT_EQ(ReadMajorVersion(scratch.Sub(L"Missing")), 0);
+  EXPECT_EQ(ReadMajorVersionTyped(scratch.Path()), 5u);
+  EXPECT_EQ(ReadMajorVersionTyped(scratch.Sub(L"Missing")), 0u);
 
   WriteInstallFolder(scratch.Sub(L"App"), L"C:\\Corvalidyne");
   testing::RawValue stored;

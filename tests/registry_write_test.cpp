@@ -2,9 +2,9 @@
 
 #include <windows.h>
 
+#include "corvalidyne/registry.h"
 #include "process_runner.h"
 #include "raw_registry.h"
-#include "registry.h"
 #include "scratch_key.h"
 
 namespace corvalidyne {

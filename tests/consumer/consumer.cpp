@@ -1,5 +1,6 @@
 // Writes, reads back and enumerates under a key of its own in HKEY_CURRENT_USER,
-// removes it, and exits non-zero when anything differs from what it wrote.
+// through the object and the typed functions, removes it, and exits non-zero
+// when anything differs from what it wrote.
 
 // The library's own build settings must not reach its users.
 #if defined(UNICODE) || defined(NOMINMAX) || defined(WIN32_LEAN_AND_MEAN)
@@ -8,6 +9,8 @@
 
 #include <windows.h>
 
+#include <corvalidyne/registry.h>
+#include <corvalidyne/registry_functions.h>
 #include <registry.h>
 
 #include <algorithm>
@@ -67,6 +70,15 @@ void Check(const std::wstring& section) {
   registry.EnumerateSections(names, count);
   Expect(Sorted(names, count) == std::vector<std::wstring>{L"One", L"Two"}, "subkeys enumerated wrong");
 
+  // The same values through the typed functions, and a type the object does not write.
+  Expect(ReadDword(kHKeyCurrentUser, section, L"Count") == 42u, "typed REG_DWORD read differs");
+  Expect(ReadString(kHKeyCurrentUser, section, L"Folder") == L"C:\\Consumer", "typed REG_SZ read differs");
+  Expect(!ReadString(kHKeyCurrentUser, section, L"Count"), "a REG_DWORD read as a string");
+  const std::vector<std::wstring> strings{L"a", L"b"};
+  Write(kHKeyCurrentUser, section, L"Strings", strings);
+  Expect(ReadStrings(kHKeyCurrentUser, section, L"Strings") == strings, "typed REG_MULTI_SZ read differs");
+  Expect(SubkeyNames(kHKeyCurrentUser, section).size() == 2, "typed subkey listing differs");
+
   try {
     At(section + L"\\Missing").DeleteKey();
     Expect(false, "deleting a missing key did not throw");
@@ -94,6 +106,7 @@ int main() {
     std::cerr << "registry consumer: " << error.what() << "\n";
     ++failures;
   }
+  Expect(OwnRegistryAnswer() == 42, "the project's own registry.h was shadowed");
   Remove(section);
   Expect(!At(section).KeyExists(), "the key was not removed");
   if (failures == 0) std::cout << "registry consumer: ok\n";

@@ -7,7 +7,7 @@
 #include <ostream>
 #include <string>
 
-#include "registry.h"
+#include "corvalidyne/registry.h"
 
 namespace corvalidyne::testing {
 

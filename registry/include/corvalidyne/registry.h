@@ -5,9 +5,9 @@
 #include <span>
 #include <string>
 
-#include "name_list.h"
-#include "registry_error.h"
-#include "tagged_value.h"
+#include "corvalidyne/name_list.h"
+#include "corvalidyne/registry_error.h"
+#include "corvalidyne/tagged_value.h"
 
 namespace corvalidyne {
 

@@ -4,7 +4,7 @@
 #include <exception>
 #include <string>
 
-#include "tagged_value.h"
+#include "corvalidyne/tagged_value.h"
 
 namespace corvalidyne {
 

@@ -1,0 +1,43 @@
+#include "value_writing.h"
+
+#include "ansi_text.h"
+#include "corvalidyne/registry_error.h"
+#include "key_access.h"
+
+namespace corvalidyne {
+
+std::string WritableValueName(RegistryRoot classKey, const std::wstring& section, const std::wstring& name) {
+  auto ansi = AnsiName(name);
+  if (ansi) return std::move(*ansi);
+  if (!AnsiName(section)) RaiseKeyNotWritable(classKey, section);
+  RaiseValueNotWritten(classKey);
+}
+
+KeyHandle CreateWritableKey(RegistryRoot classKey, HKEY root, const std::wstring& section) {
+  KeyHandle key;
+  if (CreateKeyForWriting(root, section, key) != ERROR_SUCCESS) RaiseKeyNotWritable(classKey, section);
+  return key;
+}
+
+LONG SetValueData(HKEY key, const std::string& name, DWORD type, std::string_view data) {
+  return RegSetValueExA(key, name.c_str(), 0, type, reinterpret_cast<const BYTE*>(data.data()),
+                        static_cast<DWORD>(data.size()));
+}
+
+std::optional<std::string> StringData(std::wstring_view text) {
+  auto data = AnsiText(text);
+  if (data) data->push_back('\0');
+  return data;
+}
+
+void RaiseKeyNotWritable(RegistryRoot classKey, const std::wstring& section) {
+  RaiseRegistryError(registry_errors::kGeneral, L"Failed to set registry Value Key: '" + RootText(classKey) +
+                                                    L"',Section: '" + section + L"',Key:");
+}
+
+void RaiseValueNotWritten(RegistryRoot classKey) {
+  RaiseRegistryError(registry_errors::kSetValue,
+                     L"Failed to set registry value Key: '" + RootText(classKey) + L"',Section:");
+}
+
+}  // namespace corvalidyne

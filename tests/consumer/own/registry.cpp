@@ -1,0 +1,3 @@
+#include "registry.h"
+
+int OwnRegistryAnswer() { return 42; }
