@@ -36,7 +36,8 @@ void EndWithError(HWND owner, std::exception_ptr error) noexcept {
     const ErrorReport report = Describe(error);
     const std::wstring text = L"The installation cannot continue.\n\nError " +
                               std::to_wstring(report.number) + L": " + report.description;
-    MessageBoxW(IsWindow(owner) ? owner : nullptr, text.c_str(), kApplicationTitle, MB_OK | MB_ICONERROR);
+    MessageBoxW(IsWindow(owner) ? GetAncestor(owner, GA_ROOT) : nullptr, text.c_str(), kApplicationTitle,
+                MB_OK | MB_ICONERROR);
   } catch (...) {
     MessageBoxW(nullptr, L"The installation cannot continue.", kApplicationTitle, MB_OK | MB_ICONERROR);
   }

@@ -14,7 +14,7 @@ struct InstallationStep {
   bool needsWebServer;      // installs only where the web server is present
 };
 
-// The three steps, in the order they are installed.
+// The steps, in the order they are installed.
 std::span<const InstallationStep> InstallationSteps();
 const InstallationStep* FindInstallationStep(FormControl installButton);
 

@@ -144,11 +144,14 @@ TEST_F(ProductResources, VersionResourceIdentifiesTheProgram) {
                               reinterpret_cast<void**>(&value), &length));
 }
 
-TEST_F(ProductResources, ManifestRunsAsInvokerSystemDpiAwareOnVistaToEleven) {
+TEST_F(ProductResources, ManifestRunsAsInvokerPerMonitorDpiAwareThemedOnVistaToEleven) {
   const std::string manifest = Resource(MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24));
   ASSERT_FALSE(manifest.empty());
-  EXPECT_NE(manifest.find("level=\"asInvoker\""), std::string::npos);
-  EXPECT_NE(manifest.find(">true</dpiAware>"), std::string::npos);
+  for (const char* entry :
+       {"level=\"asInvoker\"", ">true/pm</dpiAware>", ">PerMonitorV2, PerMonitor, System</dpiAwareness>",
+        "name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\""}) {
+    EXPECT_NE(manifest.find(entry), std::string::npos) << entry;
+  }
   for (const char* os : {"e2011457-1546-43c5-a5fe-008deee3d3f0", "35138b9a-5d96-4fbd-8e2d-a2440225f93a",
                          "4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38", "1f676c76-80e1-4239-95bb-83d0f6d0da78",
                          "8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a"}) {
