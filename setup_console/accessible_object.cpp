@@ -24,7 +24,7 @@ struct Accessibility {
   decltype(&SysAllocStringLen) allocateString = nullptr;
   decltype(&SysStringLen) stringLength = nullptr;
 
-  bool Loaded() const noexcept {
+  [[nodiscard]] bool Loaded() const noexcept {
     return createStandardObject && resultFromObject && allocateString && stringLength;
   }
 };

@@ -15,7 +15,7 @@ struct ErrorReport {
   std::wstring description;
 };
 
-ErrorReport Describe(std::exception_ptr error) {
+ErrorReport Describe(const std::exception_ptr& error) {
   try {
     std::rethrow_exception(error);
   } catch (const LaunchError& launchError) {
@@ -31,7 +31,7 @@ ErrorReport Describe(std::exception_ptr error) {
 
 }  // namespace
 
-void EndWithError(HWND owner, std::exception_ptr error) noexcept {
+void EndWithError(HWND owner, const std::exception_ptr& error) noexcept {
   try {
     const ErrorReport report = Describe(error);
     const std::wstring text = L"The installation cannot continue.\n\nError " +

@@ -31,7 +31,7 @@ int LayoutDpi(HWND panel) {
 
 void PaintWithFont(HWND panel, HDC dc) {
   const ScopedSelection font(dc, PanelFont(panel));
-  auto brush = reinterpret_cast<HBRUSH>(SendMessageW(
+  auto* brush = reinterpret_cast<HBRUSH>(SendMessageW(
       GetParent(panel), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(panel)));
   if (brush == nullptr) brush = GetSysColorBrush(COLOR_BTNFACE);
 

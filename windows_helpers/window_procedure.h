@@ -9,7 +9,7 @@ namespace corvalidyne {
 // What a window procedure does with an exception that its handling let out. It
 // must not return: the exception may not cross into the system, and the
 // message cannot be answered.
-using EscapedException = void (*)(HWND window, std::exception_ptr error);
+using EscapedException = void (*)(HWND window, const std::exception_ptr& error);
 
 // Runs a window procedure's handling of one message so that no exception
 // crosses into the system: one that escapes goes to `escaped`.
