@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "system_library.h"
+
 namespace corvalidyne {
 namespace {
 
@@ -157,6 +159,37 @@ TEST_F(ProductResources, ManifestRunsAsInvokerPerMonitorDpiAwareThemedOnVistaToE
                          "8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a"}) {
     EXPECT_NE(manifest.find(os), std::string::npos) << os;
   }
+}
+
+// This test program carries the product's manifest, so the system treats it as
+// it treats the product: aware of each monitor's DPI (v2 on Windows 10 1703 and
+// later; Wine makes every process per-monitor v1 aware), and its buttons come
+// from the common controls 6.
+TEST_F(ProductResources, TheManifestMakesTheProcessPerMonitorAwareWithVisualStyles) {
+  using GetContext = DPI_AWARENESS_CONTEXT(WINAPI*)();
+  using AwarenessOf = DPI_AWARENESS(WINAPI*)(DPI_AWARENESS_CONTEXT);
+  const auto context = SystemFunction<GetContext>(L"user32.dll", "GetThreadDpiAwarenessContext");
+  const auto awareness = SystemFunction<AwarenessOf>(L"user32.dll", "GetAwarenessFromDpiAwarenessContext");
+  ASSERT_TRUE(context != nullptr && awareness != nullptr);
+  EXPECT_EQ(awareness(context()), DPI_AWARENESS_PER_MONITOR_AWARE);
+
+  const HWND button = CreateWindowExW(0, L"Button", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                                      GetModuleHandleW(nullptr), nullptr);
+  ASSERT_NE(button, nullptr);
+  // The module whose procedure serves the button.
+  HMODULE module = nullptr;
+  GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                     reinterpret_cast<const wchar_t*>(GetWindowLongPtrW(button, GWLP_WNDPROC)), &module);
+  DestroyWindow(button);
+  // The side-by-side assembly the manifest names (Wine's copy reports version 5
+  // from DllGetVersion, so the assembly's folder tells).
+  wchar_t path[MAX_PATH] = {};
+  ASSERT_NE(GetModuleFileNameW(module, path, MAX_PATH), 0u);
+  std::wstring folder(path);
+  CharLowerW(folder.data());
+  EXPECT_NE(folder.find(L"\\winsxs\\"), std::wstring::npos) << folder;
+  EXPECT_NE(folder.find(L"microsoft.windows.common-controls_6595b64144ccf1df_6.0."), std::wstring::npos)
+      << folder;
 }
 
 }  // namespace
