@@ -130,11 +130,9 @@ std::wstring ShowValue() {
 
 void Install(const std::wstring& keyPath) {
   if (keyPath.empty()) return;
-  HKEY key = nullptr;
-  if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key,
-                      nullptr) == ERROR_SUCCESS) {
-    RegCloseKey(key);
-  }
+  // Created is all it takes: the key closes as it goes.
+  corvalidyne::KeyHandle key;
+  RegCreateKeyExW(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, key.put(), nullptr);
 }
 
 LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

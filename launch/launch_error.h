@@ -13,9 +13,9 @@ class LaunchError : public std::exception {
  public:
   explicit LaunchError(DWORD number);
 
-  DWORD Number() const noexcept { return number_; }
-  const std::wstring& Description() const noexcept { return description_; }
-  const char* what() const noexcept override { return what_.c_str(); }
+  [[nodiscard]] DWORD Number() const noexcept { return number_; }
+  [[nodiscard]] const std::wstring& Description() const noexcept { return description_; }
+  [[nodiscard]] const char* what() const noexcept override { return what_.c_str(); }
 
  private:
   DWORD number_;

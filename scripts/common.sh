@@ -7,6 +7,7 @@ source "$ROOT/scripts/wine-paths.sh"
 PACKAGES=(
   cmake make g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix googletest
   wine wine64 xvfb xauth fonts-wine fonts-liberation fonts-dejavu-core imagemagick osslsigncode openssl
+  clang-format clang-tidy
 )
 WINE_FONTS=/usr/share/wine/fonts
 
@@ -36,7 +37,7 @@ build_arch() {
   shift
   log "building $arch${*:+: $*}"
   cmake -S "$ROOT" -B "$BUILD_ROOT/$arch" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/toolchain-$arch.cmake" \
-    -DCMAKE_BUILD_TYPE=MinSizeRel >/dev/null
+    -DCMAKE_BUILD_TYPE=MinSizeRel -DCMAKE_EXPORT_COMPILE_COMMANDS=ON >/dev/null
   cmake --build "$BUILD_ROOT/$arch" -j"$(nproc)" ${*:+--target "$@"} -- --no-print-directory
 }
 

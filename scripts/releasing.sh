@@ -3,10 +3,7 @@
 # shellcheck shell=bash
 
 OBJDUMP_I686=i686-w64-mingw32-objdump
-# The product's size goal, counted without the signature.
-MAX_PRODUCT_BYTES=262144
-# DLLs the product loads when first needed, never at start.
-PRODUCT_LATER_DLLS=(shell32.dll)
+source "$(dirname "${BASH_SOURCE[0]}")/product-limits.sh"
 # The password of a named key or PKCS#12 bundle: never on a command line.
 PASSWORD_VARIABLE=CORVALIDYNE_SIGN_PASSWORD
 
@@ -118,7 +115,8 @@ verify_signature() {
 # check_signed SIGNED UNSIGNED: the executable checks hold on the signed file,
 # and removing its signature gives back the unsigned bytes.
 check_signed() {
-  "$ROOT/scripts/check-executable.sh" "$OBJDUMP_I686" "$1" "$MAX_PRODUCT_BYTES" "${PRODUCT_LATER_DLLS[@]}" || return 1
+  # shellcheck disable=SC2086 # one argument per DLL
+  "$ROOT/scripts/check-executable.sh" "$OBJDUMP_I686" "$1" "$PRODUCT_MAX_BYTES" $PRODUCT_LATER_DLLS || return 1
   local stripped=$1.stripped
   osslsigncode remove-signature -in "$1" -out "$stripped" >/dev/null 2>&1 || {
     log "cannot remove the signature of $1"

@@ -7,6 +7,8 @@ source "$(dirname "$0")/emulated32.sh"
 install_packages
 build_arch i686
 build_arch x86_64
+# Formatting everywhere, and clang-tidy's findings in product code.
+"$ROOT/scripts/check-style.sh" "$BUILD_ROOT/x86_64"
 # The executable checks (imports, ASLR/DEP, the product's size) are CTest tests;
 # run here before Wine starts, so that they decide also where the i686 tree's
 # other tests cannot run.

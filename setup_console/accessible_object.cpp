@@ -7,6 +7,7 @@
 #include <new>
 #include <utility>
 
+#include "com_ownership.h"
 #include "system_library.h"
 
 namespace corvalidyne {
@@ -22,10 +23,9 @@ struct Accessibility {
   decltype(&LresultFromObject) resultFromObject = nullptr;
   decltype(&SysAllocStringLen) allocateString = nullptr;
   decltype(&SysStringLen) stringLength = nullptr;
-  decltype(&SysFreeString) freeString = nullptr;
 
-  bool Loaded() const noexcept {
-    return createStandardObject && resultFromObject && allocateString && stringLength && freeString;
+  [[nodiscard]] bool Loaded() const noexcept {
+    return createStandardObject && resultFromObject && allocateString && stringLength;
   }
 };
 
@@ -49,21 +49,9 @@ const Accessibility& System() noexcept {
     Look(L"oleacc.dll", "LresultFromObject", functions.resultFromObject);
     Look(L"oleaut32.dll", "SysAllocStringLen", functions.allocateString);
     Look(L"oleaut32.dll", "SysStringLen", functions.stringLength);
-    Look(L"oleaut32.dll", "SysFreeString", functions.freeString);
   }
   return functions;
 }
-
-struct ReleaseReference {
-  void operator()(IUnknown* object) const noexcept { object->Release(); }
-};
-template <typename Interface>
-using Reference = std::unique_ptr<Interface, ReleaseReference>;
-
-struct FreeString {
-  void operator()(BSTR text) const noexcept { System().freeString(text); }
-};
-using OwnedString = std::unique_ptr<OLECHAR, FreeString>;
 
 enum class NameSource { WindowText, OwnThenContainerText };
 
@@ -73,20 +61,16 @@ BSTR NameWithWindowText(BSTR name, HWND window) noexcept {
   const UINT nameLength = name != nullptr ? system.stringLength(name) : 0;
   const UINT textStart = nameLength > 0 ? nameLength + 1 : 0;
   const int textLength = GetWindowTextLengthW(window);
-  BSTR joined = system.allocateString(nullptr, textStart + static_cast<UINT>(textLength));
-  if (joined == nullptr) return nullptr;
+  OwnedString joined(system.allocateString(nullptr, textStart + static_cast<UINT>(textLength)));
+  if (!joined) return nullptr;
   if (nameLength > 0) {
-    std::memcpy(joined, name, nameLength * sizeof(OLECHAR));
-    joined[nameLength] = L' ';
+    std::memcpy(joined.get(), name, nameLength * sizeof(OLECHAR));
+    joined.get()[nameLength] = L' ';
   }
-  const int copied = GetWindowTextW(window, joined + textStart, textLength + 1);
-  if (copied != textLength) {
-    // The text changed in between: keep what was read.
-    BSTR shorter = system.allocateString(joined, textStart + static_cast<UINT>(copied));
-    system.freeString(joined);
-    return shorter;
-  }
-  return joined;
+  const int copied = GetWindowTextW(window, joined.get() + textStart, textLength + 1);
+  // The text changed in between: keep what was read.
+  if (copied != textLength) return system.allocateString(joined.get(), textStart + static_cast<UINT>(copied));
+  return joined.release();
 }
 
 bool IsSelf(const VARIANT& child) noexcept { return child.vt == VT_I4 && child.lVal == CHILDID_SELF; }
@@ -95,7 +79,7 @@ bool IsSelf(const VARIANT& child) noexcept { return child.vt == VT_I4 && child.l
 // and every question about a child, is the standard object's answer.
 class AccessibleObject final : public IAccessible, public IOleWindow, public IEnumVARIANT {
  public:
-  AccessibleObject(HWND window, Reference<IAccessible> standard, NameSource name, LONG role) noexcept
+  AccessibleObject(HWND window, ComReference<IAccessible> standard, NameSource name, LONG role) noexcept
       : window_(window), standard_(std::move(standard)), name_(name), role_(role) {
     IEnumVARIANT* children = nullptr;
     if (SUCCEEDED(standard_->QueryInterface(__uuidof(IEnumVARIANT), reinterpret_cast<void**>(&children)))) {
@@ -252,8 +236,8 @@ class AccessibleObject final : public IAccessible, public IOleWindow, public IEn
 
   LONG references_ = 1;
   const HWND window_;
-  const Reference<IAccessible> standard_;
-  Reference<IEnumVARIANT> children_;
+  const ComReference<IAccessible> standard_;
+  ComReference<IEnumVARIANT> children_;
   const NameSource name_;
   const LONG role_;  // 0: the standard role
 };
@@ -267,7 +251,7 @@ LRESULT AnswerClientObject(HWND window, WPARAM wParam, LPARAM lParam, NameSource
                                          reinterpret_cast<void**>(&standard)))) {
     return 0;
   }
-  Reference<IAccessible> owned(standard);
+  ComReference<IAccessible> owned(standard);
   auto* object = new (std::nothrow) AccessibleObject(window, std::move(owned), name, role);
   if (object == nullptr) return 0;
   const LRESULT result =

@@ -15,7 +15,7 @@ struct ErrorReport {
   std::wstring description;
 };
 
-ErrorReport Describe(std::exception_ptr error) {
+ErrorReport Describe(const std::exception_ptr& error) {
   try {
     std::rethrow_exception(error);
   } catch (const LaunchError& launchError) {
@@ -31,12 +31,13 @@ ErrorReport Describe(std::exception_ptr error) {
 
 }  // namespace
 
-void EndWithError(HWND owner, std::exception_ptr error) noexcept {
+void EndWithError(HWND owner, const std::exception_ptr& error) noexcept {
   try {
     const ErrorReport report = Describe(error);
     const std::wstring text = L"The installation cannot continue.\n\nError " +
                               std::to_wstring(report.number) + L": " + report.description;
-    MessageBoxW(IsWindow(owner) ? owner : nullptr, text.c_str(), kApplicationTitle, MB_OK | MB_ICONERROR);
+    MessageBoxW(IsWindow(owner) ? GetAncestor(owner, GA_ROOT) : nullptr, text.c_str(), kApplicationTitle,
+                MB_OK | MB_ICONERROR);
   } catch (...) {
     MessageBoxW(nullptr, L"The installation cannot continue.", kApplicationTitle, MB_OK | MB_ICONERROR);
   }

@@ -11,6 +11,6 @@ inline constexpr UINT kFatalExitCode = 1;
 
 // A failure that reaches the window ends the program: the user sees the error's
 // number and description, then the process exits with a non-zero code.
-[[noreturn]] void EndWithError(HWND owner, std::exception_ptr error) noexcept;
+[[noreturn]] void EndWithError(HWND owner, const std::exception_ptr& error) noexcept;
 
 }  // namespace corvalidyne

@@ -24,30 +24,30 @@ using C = FormControl;
 
 // clang-format off
 constexpr std::array kControls{
-  ControlDesign{C::Frame2, L"Frame2", K::Panel, nullptr, 0, 0, 6375, 1215, L"", kDefaultFont, kDesktop, kWindowText, 4},
-  ControlDesign{C::Label8, L"Label8", K::Label, L"Frame2", 120, 120, 3615, 495, L"Corvalidyne", Arial(1575), kDesktop, kWhite, 14},
-  ControlDesign{C::Label3, L"Label3", K::Label, L"Frame2", 600, 480, 4575, 615, L"Installation", Arial(2625), kDesktop, kWhite, 5},
+  ControlDesign{C::HeaderBand, L"Frame2", K::Panel, nullptr, 0, 0, 6375, 1215, L"", kDefaultFont, kDesktop, kWindowText, 4},
+  ControlDesign{C::HeaderProductWord, L"Label8", K::Label, L"Frame2", 120, 120, 3615, 495, L"Corvalidyne", Arial(1575), kDesktop, kWhite, 14},
+  ControlDesign{C::HeaderHeading, L"Label3", K::Label, L"Frame2", 600, 480, 4575, 615, L"Installation", Arial(2625), kDesktop, kWhite, 5},
 
-  ControlDesign{C::Step1, L"Step1", K::Panel, nullptr, 240, 1320, 5895, 1695, L"Microsoft .Net Framework v1.1", Arial(975), kGrey, kHighlight, 0},
-  ControlDesign{C::Label1, L"Label1", K::Label, L"Step1", 120, 360, 735, 975, L"1", Arial(4800), kGrey, kBlack, 1},
-  ControlDesign{C::Label2, L"Label2", K::Label, L"Step1", 1080, 360, 3855, 615,
+  ControlDesign{C::StepOnePanel, L"Step1", K::Panel, nullptr, 240, 1320, 5895, 1695, L"Microsoft .Net Framework v1.1", Arial(975), kGrey, kHighlight, 0},
+  ControlDesign{C::StepOneDigit, L"Label1", K::Label, L"Step1", 120, 360, 735, 975, L"1", Arial(4800), kGrey, kBlack, 1},
+  ControlDesign{C::StepOneDescription, L"Label2", K::Label, L"Step1", 1080, 360, 3855, 615,
                 L"The .NET Framework version 1.1 is a component of the Microsoft Windows\u00AE operating system "
                 L"used to build and run Windows-based applications. ",
                 kDefaultFont, kGrey, kButtonText, 2},
-  ControlDesign{C::InstallStep1, L"cmdInstallStep1", K::PushButton, L"Step1", 4560, 1200, 1215, 375, L"Install", kDefaultFont, kGrey, kStandardColour, 3},
+  ControlDesign{C::StepOneInstall, L"cmdInstallStep1", K::PushButton, L"Step1", 4560, 1200, 1215, 375, L"Install", kDefaultFont, kGrey, kStandardColour, 3},
 
-  ControlDesign{C::Step2, L"Step2", K::Panel, nullptr, 240, 3120, 5895, 1695, L"Microsoft SQL Server 2000 (Desktop Edition)", Arial(975), kGrey, kHighlight, 6},
-  ControlDesign{C::Label5, L"Label5", K::Label, L"Step2", 120, 360, 735, 975, L"2", Arial(4800), kGrey, kBlack, 9},
-  ControlDesign{C::Label4, L"Label4", K::Label, L"Step2", 1080, 360, 3855, 615,
+  ControlDesign{C::StepTwoPanel, L"Step2", K::Panel, nullptr, 240, 3120, 5895, 1695, L"Microsoft SQL Server 2000 (Desktop Edition)", Arial(975), kGrey, kHighlight, 6},
+  ControlDesign{C::StepTwoDigit, L"Label5", K::Label, L"Step2", 120, 360, 735, 975, L"2", Arial(4800), kGrey, kBlack, 9},
+  ControlDesign{C::StepTwoDescription, L"Label4", K::Label, L"Step2", 1080, 360, 3855, 615,
                 L"The Microsoft SQL Server 2000 Desktop Engine (MSDE 2000) is a data engine built and based on "
                 L"core SQL Server technology.",
                 kDefaultFont, kGrey, kButtonText, 8},
-  ControlDesign{C::InstallStep2, L"cmdInstallStep2", K::PushButton, L"Step2", 4560, 1200, 1215, 375, L"Install", kDefaultFont, kGrey, kStandardColour, 7},
+  ControlDesign{C::StepTwoInstall, L"cmdInstallStep2", K::PushButton, L"Step2", 4560, 1200, 1215, 375, L"Install", kDefaultFont, kGrey, kStandardColour, 7},
 
-  ControlDesign{C::Step3, L"Step3", K::Panel, nullptr, 240, 4920, 5895, 1695, L"Corvalidyne Web Application", Arial(975), kGrey, kHighlight, 10},
-  ControlDesign{C::Label7, L"Label7", K::Label, L"Step3", 120, 360, 735, 975, L"3", Arial(4800), kGrey, kBlack, 13},
-  ControlDesign{C::Label6, L"Label6", K::Label, L"Step3", 1080, 360, 3855, 615, L"Instant Intranet for Small Business.", kDefaultFont, kGrey, kButtonText, 12},
-  ControlDesign{C::InstallStep3, L"cmdInstallStep3", K::PushButton, L"Step3", 4560, 1200, 1215, 375, L"Install", kDefaultFont, kGrey, kStandardColour, 11},
+  ControlDesign{C::StepThreePanel, L"Step3", K::Panel, nullptr, 240, 4920, 5895, 1695, L"Corvalidyne Web Application", Arial(975), kGrey, kHighlight, 10},
+  ControlDesign{C::StepThreeDigit, L"Label7", K::Label, L"Step3", 120, 360, 735, 975, L"3", Arial(4800), kGrey, kBlack, 13},
+  ControlDesign{C::StepThreeDescription, L"Label6", K::Label, L"Step3", 1080, 360, 3855, 615, L"Instant Intranet for Small Business.", kDefaultFont, kGrey, kButtonText, 12},
+  ControlDesign{C::StepThreeInstall, L"cmdInstallStep3", K::PushButton, L"Step3", 4560, 1200, 1215, 375, L"Install", kDefaultFont, kGrey, kStandardColour, 11},
 
   ControlDesign{C::ViewReadme, L"cmdViewReadme", K::PushButton, nullptr, 240, 6720, 1335, 375, L"View Readme", kDefaultFont, kStandardColour, kStandardColour, 16},
   ControlDesign{C::Close, L"cmdClose", K::PushButton, nullptr, 4800, 6720, 1215, 375, L"Close", kDefaultFont, kStandardColour, kStandardColour, 15},

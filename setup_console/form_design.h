@@ -9,24 +9,25 @@ namespace corvalidyne {
 
 enum class ControlKind { Panel, Label, PushButton };
 
-// The controls' IDs, clear of IDOK and IDCANCEL, which the keyboard interface
-// sends for Enter and Esc.
+// What each control is, as its ID, clear of IDOK and IDCANCEL, which the
+// keyboard interface sends for Enter and Esc. The designer's names (Label5 for
+// step 2's digit) stay in the design table, for the tests and for readers.
 enum class FormControl : int {
-  Step1 = 100,
-  Label1,
-  Label2,
-  InstallStep1,
-  Frame2,
-  Label3,
-  Step2,
-  InstallStep2,
-  Label4,
-  Label5,
-  Step3,
-  InstallStep3,
-  Label6,
-  Label7,
-  Label8,
+  StepOnePanel = 100,
+  StepOneDigit,
+  StepOneDescription,
+  StepOneInstall,
+  HeaderBand,
+  HeaderHeading,
+  StepTwoPanel,
+  StepTwoInstall,
+  StepTwoDescription,
+  StepTwoDigit,
+  StepThreePanel,
+  StepThreeInstall,
+  StepThreeDescription,
+  StepThreeDigit,
+  HeaderProductWord,
   Close,
   ViewReadme,
 };

@@ -25,7 +25,7 @@ struct TextBox {
 inline constexpr int kMostDescriptionLines = 3;
 
 // The character height (pixels, as a positive lfHeight) at which every box's text
-// fits its box in at most three lines, in the face the system really gives for
+// fits its box in at most kMostDescriptionLines lines, in the face the system really gives for
 // `face`: from `largest` down one pixel at a time to `smallest`, which is used
 // even where nothing fits, since a smaller text would no longer be readable.
 int FittingCharacterHeight(std::wstring_view face, std::span<const TextBox> boxes, int largest, int smallest);
@@ -34,7 +34,7 @@ int FittingCharacterHeight(std::wstring_view face, std::span<const TextBox> boxe
 // and freed with the set. Controls without a face of their own take the window's
 // default font: the platform's dialog font at 8 points, which the step
 // descriptions take one pixel smaller at a time, down to 7 points, until each
-// fits its label in three lines in whatever face the system gives for it.
+// fits its label in kMostDescriptionLines lines in whatever face the system gives for it.
 class FormFonts {
  public:
   FormFonts() = default;

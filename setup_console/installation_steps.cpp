@@ -1,6 +1,5 @@
 #include "installation_steps.h"
 
-#include <array>
 #include <cwchar>
 #include <string>
 #include <variant>
@@ -12,14 +11,14 @@ namespace corvalidyne {
 namespace {
 
 // clang-format off
-constexpr std::array<InstallationStep, 3> kSteps{{
-  {FormControl::InstallStep1, L"SOFTWARE\\Microsoft\\.NETFramework\\policy\\v1.1",
+constexpr InstallationStep kSteps[] = {
+  {FormControl::StepOneInstall, L"SOFTWARE\\Microsoft\\.NETFramework\\policy\\v1.1",
    "Framework\\dotnetfx.exe", false},
   // The instance name on the command line is the one in the service key.
-  {FormControl::InstallStep2, L"SYSTEM\\CurrentControlSet\\Services\\MSSQL$Corvalidyne",
+  {FormControl::StepTwoInstall, L"SYSTEM\\CurrentControlSet\\Services\\MSSQL$Corvalidyne",
    "MSDE\\Setup.exe SAPWD=\"KelvaNortum\" INSTANCENAME=\"Corvalidyne\" SECURITYMODE=\"SQL\" ", false},
-  {FormControl::InstallStep3, L"SOFTWARE\\Corvalidyne", "App\\Setup.exe", true},
-}};
+  {FormControl::StepThreeInstall, L"SOFTWARE\\Corvalidyne", "App\\Setup.exe", true},
+};
 // clang-format on
 
 constexpr wchar_t kWebServerKey[] = L"SYSTEM\\CurrentControlSet\\Services\\W3SVC\\Parameters";

@@ -14,7 +14,7 @@ struct InstallationStep {
   bool needsWebServer;      // installs only where the web server is present
 };
 
-// The three steps, in the order they are installed.
+// The steps, in the order they are installed.
 std::span<const InstallationStep> InstallationSteps();
 const InstallationStep* FindInstallationStep(FormControl installButton);
 
@@ -22,15 +22,15 @@ const InstallationStep* FindInstallationStep(FormControl installButton);
 class InstallationState {
  public:
   virtual ~InstallationState() = default;
-  virtual bool IsDone(const InstallationStep& step) const = 0;
-  virtual bool IsIISInstalled() const = 0;  // the web server, version 5 or later
+  [[nodiscard]] virtual bool IsDone(const InstallationStep& step) const = 0;
+  [[nodiscard]] virtual bool IsIISInstalled() const = 0;  // the web server, version 5 or later
 };
 
 // The local machine's registry: one short-lived Registry object per question.
 class RegistryInstallationState final : public InstallationState {
  public:
-  bool IsDone(const InstallationStep& step) const override;
-  bool IsIISInstalled() const override;
+  [[nodiscard]] bool IsDone(const InstallationStep& step) const override;
+  [[nodiscard]] bool IsIISInstalled() const override;
 };
 
 // The first step that is not done, or nullptr; steps after it are not asked about.

@@ -5,6 +5,7 @@
 #include "fatal_error.h"
 #include "message_pump.h"
 #include "setup_form.h"
+#include "system_library.h"
 
 namespace {
 
@@ -13,9 +14,8 @@ namespace {
 // Looked up at run time, since Vista and early Windows 7 lack the function.
 void RestrictDllSearchToSystemFolder() {
   using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
-  const HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
-  const auto restrict = reinterpret_cast<SetDefaultDllDirectoriesFn>(
-      reinterpret_cast<void*>(GetProcAddress(kernel, "SetDefaultDllDirectories")));
+  const auto restrict =
+      corvalidyne::SystemFunction<SetDefaultDllDirectoriesFn>(L"kernel32.dll", "SetDefaultDllDirectories");
   if (restrict != nullptr) restrict(LOAD_LIBRARY_SEARCH_SYSTEM32);
 }
 

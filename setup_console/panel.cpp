@@ -7,6 +7,7 @@
 #include "display.h"
 #include "fatal_error.h"
 #include "unique_handle.h"
+#include "window_procedure.h"
 
 namespace corvalidyne {
 
@@ -30,7 +31,7 @@ int LayoutDpi(HWND panel) {
 
 void PaintWithFont(HWND panel, HDC dc) {
   const ScopedSelection font(dc, PanelFont(panel));
-  auto brush = reinterpret_cast<HBRUSH>(SendMessageW(
+  auto* brush = reinterpret_cast<HBRUSH>(SendMessageW(
       GetParent(panel), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(panel)));
   if (brush == nullptr) brush = GetSysColorBrush(COLOR_BTNFACE);
 
@@ -91,19 +92,14 @@ LRESULT HandlePanelMessage(HWND panel, UINT message, WPARAM wParam, LPARAM lPara
   }
 }
 
-// No exception may cross into the system: one that gets here ends the program
-// with its report, as one in the setup window does.
 LRESULT CALLBACK PanelProc(HWND panel, UINT message, WPARAM wParam, LPARAM lParam) {
-  try {
-    return HandlePanelMessage(panel, message, wParam, lParam);
-  } catch (...) {
-    EndWithError(GetAncestor(panel, GA_ROOT), std::current_exception());
-  }
+  return WithoutEscape(panel, EndWithError,
+                       [&] { return HandlePanelMessage(panel, message, wParam, lParam); });
 }
 
 }  // namespace
 
-void RegisterPanelClass(HINSTANCE instance) {
+bool RegisterPanelClass(HINSTANCE instance) {
   WNDCLASSEXW windowClass{};
   windowClass.cbSize = sizeof windowClass;
   windowClass.style = CS_HREDRAW | CS_VREDRAW;
@@ -112,7 +108,7 @@ void RegisterPanelClass(HINSTANCE instance) {
   windowClass.hInstance = instance;
   windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
   windowClass.lpszClassName = kPanelClassName;
-  RegisterClassExW(&windowClass);
+  return RegisterWindowClass(windowClass);
 }
 
 }  // namespace corvalidyne

@@ -17,6 +17,6 @@ inline constexpr wchar_t kPanelClassName[] = L"CorvalidynePanel";
 // does not answer (0) is taken to be at its monitor's DPI.
 inline constexpr UINT kLayoutDpiQuery = WM_APP + 1;
 
-void RegisterPanelClass(HINSTANCE instance);
+[[nodiscard]] bool RegisterPanelClass(HINSTANCE instance);
 
 }  // namespace corvalidyne

@@ -2,6 +2,7 @@
 
 #include "fatal_error.h"
 #include "panel.h"
+#include "window_procedure.h"
 
 namespace corvalidyne {
 
@@ -17,20 +18,13 @@ HICON SharedProgramIcon(HINSTANCE instance, int widthMetric, int heightMetric) {
                                        LR_SHARED));
 }
 
-// The program icon at the size of a DPI; the caller owns it.
-Icon ProgramIcon(HINSTANCE instance, int widthMetric, int heightMetric, int dpi) {
-  return Icon(static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(1), IMAGE_ICON,
-                                            SystemMetricForDpi(widthMetric, dpi),
-                                            SystemMetricForDpi(heightMetric, dpi), 0)));
-}
-
 // Common controls keep copies of the system colours, which this message refreshes.
 BOOL CALLBACK PassOnColourChange(HWND child, LPARAM) noexcept {
   SendMessageW(child, WM_SYSCOLORCHANGE, 0, 0);
   return TRUE;
 }
 
-void RegisterFormClass(HINSTANCE instance, WNDPROC procedure) {
+bool RegisterFormClass(HINSTANCE instance, WNDPROC procedure) {
   WNDCLASSEXW windowClass{};
   windowClass.cbSize = sizeof windowClass;
   windowClass.lpfnWndProc = procedure;
@@ -39,7 +33,7 @@ void RegisterFormClass(HINSTANCE instance, WNDPROC procedure) {
   windowClass.hIconSm = SharedProgramIcon(instance, SM_CXSMICON, SM_CYSMICON);
   windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
   windowClass.lpszClassName = SetupForm::kClassName;
-  RegisterClassExW(&windowClass);
+  return RegisterWindowClass(windowClass);
 }
 
 }  // namespace
@@ -53,8 +47,7 @@ SetupForm::~SetupForm() {
 
 std::unique_ptr<SetupForm> SetupForm::Create(HINSTANCE instance, const DisplaySource& display) {
   std::unique_ptr<SetupForm> form(new SetupForm(instance, display));
-  RegisterPanelClass(instance);
-  RegisterFormClass(instance, WindowProc);
+  if (!RegisterPanelClass(instance) || !RegisterFormClass(instance, WindowProc)) return nullptr;
 
   // A first size from the system's DPI and frame; once the window knows its
   // own DPI and frame, it is fitted to the design exactly.
@@ -92,11 +85,7 @@ LRESULT CALLBACK SetupForm::WindowProc(HWND window, UINT message, WPARAM wParam,
   }
   auto* form = reinterpret_cast<SetupForm*>(GetWindowLongPtrW(window, GWLP_USERDATA));
   if (form == nullptr) return DefWindowProcW(window, message, wParam, lParam);
-  try {
-    return form->HandleMessage(message, wParam, lParam);
-  } catch (...) {
-    EndWithError(window, std::current_exception());
-  }
+  return WithoutEscape(window, EndWithError, [&] { return form->HandleMessage(message, wParam, lParam); });
 }
 
 LRESULT SetupForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -249,55 +238,10 @@ void SetupForm::OnNcDestroy() {
   controls_.Clear();
 }
 
-// Fonts, icons, positions and the window's size, all from the design at one
-// DPI. The controls take the new fonts before the old ones are freed.
-void SetupForm::LayOutAt(int dpi) {
-  dpi_ = dpi;
-  FormFonts fonts(dpi);
-  controls_.SetFonts(fonts);
-  fonts_ = std::move(fonts);
-  SetIcons();
-  controls_.Place(dpi);
-  FitWindowToDesign();
-  RedrawWindow(window_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
-}
-
-// The client area is the design's at the window's DPI, to the pixel. The frame
-// is taken as the window really has it: the system's idea of a frame at another
-// DPI can differ from it (Wine's does not scale frames at all).
-void SetupForm::FitWindowToDesign() const {
-  if (IsIconic(window_) || IsZoomed(window_)) return;
-  RECT frame;
-  RECT client;
-  GetWindowRect(window_, &frame);
-  GetClientRect(window_, &client);
-  const int width = frame.right - frame.left - client.right + Pixels(SetupFormDesign().clientWidth, dpi_);
-  const int height = frame.bottom - frame.top - client.bottom + Pixels(SetupFormDesign().clientHeight, dpi_);
-  SetWindowPos(window_, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
-// The icons of the title bar and task bar at the window's DPI; the old ones are
-// freed once the window holds the new.
-void SetupForm::SetIcons() {
-  Icon big = ProgramIcon(instance_, SM_CXICON, SM_CYICON, dpi_);
-  Icon small = ProgramIcon(instance_, SM_CXSMICON, SM_CYSMICON, dpi_);
-  SendMessageW(window_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big.get()));
-  SendMessageW(window_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small.get()));
-  bigIcon_ = std::move(big);
-  smallIcon_ = std::move(small);
-}
-
 void SetupForm::RunFirstActivation() {
   if (activated_) return;
   activated_ = true;
   RefreshSteps();
-}
-
-void SetupForm::KeepFocusOnEnabledControl() {
-  const HWND focus = GetFocus();
-  if (focus != nullptr && IsChild(window_, focus) && IsWindowEnabled(focus)) return;
-  if (GetActiveWindow() != window_) return;
-  if (const HWND next = GetNextDlgTabItem(window_, focus, FALSE)) SetFocus(next);
 }
 
 }  // namespace corvalidyne

@@ -24,13 +24,20 @@ struct DisplaySource {
   bool (*highContrast)() = &IsHighContrastOn;
 };
 
-// The program's only window: the three installation steps, View Readme and Close.
+// The program's only window: the installation steps, View Readme and Close.
 // The object outlives its window; the window holds a non-owning pointer to it.
 //
-// Its members live in four files: the window's life and messages here
-// (setup_form.cpp), the refresh of the Install buttons (step_detection.cpp), the
-// commands behind the buttons and the close request (step_commands.cpp); the
-// controls themselves are made and laid out by FormControls (form_controls.cpp).
+// Its members live in four files:
+// - setup_form.cpp: the window's life and messages (Create, Show, HandleMessage
+//   and the On... handlers);
+// - form_layout.cpp: the layout at a DPI (LayOutAt, FitWindowToDesign, SetIcons);
+// - step_detection.cpp: the refresh of the Install buttons (RefreshSteps,
+//   KeepFocusOnEnabledControl);
+// - step_commands.cpp: the commands behind the buttons and the close request
+//   (RunCommand, Install, RunInstaller, ViewReadme, RunCloseRequest, OpenWithShell).
+// The controls are made from the design by FormControls (form_controls.cpp),
+// their fonts by FormFonts (form_fonts.cpp), their colours by FormPalette
+// (form_palette.cpp).
 class SetupForm {
  public:
   static constexpr wchar_t kClassName[] = L"CorvalidyneSetupForm";

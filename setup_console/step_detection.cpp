@@ -3,14 +3,19 @@
 
 namespace corvalidyne {
 
-// Disables the three Install buttons, then enables the one of the first step
-// that is not done.
 void SetupForm::RefreshSteps() {
   for (const InstallationStep& step : InstallationSteps()) EnableWindow(Control(step.installButton), FALSE);
   if (const InstallationStep* next = NextStep(RegistryInstallationState())) {
     EnableWindow(Control(next->installButton), TRUE);
   }
   KeepFocusOnEnabledControl();
+}
+
+void SetupForm::KeepFocusOnEnabledControl() {
+  const HWND focus = GetFocus();
+  if (focus != nullptr && IsChild(window_, focus) && IsWindowEnabled(focus)) return;
+  if (GetActiveWindow() != window_) return;
+  if (const HWND next = GetNextDlgTabItem(window_, focus, FALSE)) SetFocus(next);
 }
 
 }  // namespace corvalidyne

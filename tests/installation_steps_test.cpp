@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -36,7 +37,8 @@ class FakeState final : public InstallationState {
 
 std::string NextButton(const InstallationStep* step) {
   if (step == nullptr) return "none";
-  return std::to_string(static_cast<int>(step->installButton) - static_cast<int>(FormControl::InstallStep1));
+  return std::to_string(static_cast<int>(step->installButton) -
+                        static_cast<int>(FormControl::StepOneInstall));
 }
 
 TEST(InstallationSteps, TheNextStepIsTheFirstNotDoneAndLaterStepsAreNotAsked) {
@@ -83,14 +85,21 @@ TEST(InstallationSteps, ClosingOpensTheWebApplicationOnlyWhenAllFourTestsPass) {
 TEST(InstallationSteps, EachStepHasItsButtonItsKeyAndItsCommandLine) {
   const auto steps = InstallationSteps();
   ASSERT_EQ(steps.size(), 3u);
-  const FormControl buttons[] = {FormControl::InstallStep1, FormControl::InstallStep2,
-                                 FormControl::InstallStep3};
+  const FormControl buttons[] = {FormControl::StepOneInstall, FormControl::StepTwoInstall,
+                                 FormControl::StepThreeInstall};
   const wchar_t* keys[] = {testing::kFrameworkKey, testing::kMsdeKey, testing::kWebAppKey};
   for (std::size_t i = 0; i < steps.size(); ++i) {
     EXPECT_EQ(steps[i].installButton, buttons[i]);
     EXPECT_STREQ(steps[i].doneKey, keys[i]);
     EXPECT_EQ(FindInstallationStep(buttons[i]), &steps[i]);
     EXPECT_EQ(steps[i].needsWebServer, i == 2);
+    // The window has the step's button, inside a step panel.
+    const auto designs = SetupFormControls();
+    const auto designed = std::ranges::find(designs, steps[i].installButton, &ControlDesign::id);
+    ASSERT_NE(designed, designs.end()) << "step " << i + 1 << " has no button in the window";
+    EXPECT_EQ(designed->kind, ControlKind::PushButton);
+    ASSERT_NE(designed->container, nullptr);
+    EXPECT_EQ(FindControlDesign(designed->container)->kind, ControlKind::Panel);
   }
   EXPECT_STREQ(steps[0].commandLine, "Framework\\dotnetfx.exe");
   EXPECT_EQ(std::string(steps[1].commandLine),

@@ -6,6 +6,7 @@
 #include <functional>
 #include <optional>
 
+#include "addressing.h"
 #include "corvalidyne/registry.h"
 #include "raw_registry.h"
 #include "registry_outcome.h"
@@ -36,14 +37,9 @@ std::wstring PathOfLength(std::wstring path, std::size_t length) {
   return path;
 }
 
+// A text value "v" with a fallback, which every operation below may touch.
 Registry Addressing(RegistryRoot root, const std::wstring& section, const std::wstring& valueKey = L"v") {
-  Registry registry;
-  registry.ClassKey(root);
-  registry.SectionKey(section);
-  registry.ValueKey(valueKey);
-  registry.ValueType(REG_SZ);
-  registry.Default(kFallback);
-  return registry;
+  return testing::Addressing(root, section, valueKey, REG_SZ, L"", kFallback);
 }
 
 // Roots that address nothing and paths no key can have: every member of the

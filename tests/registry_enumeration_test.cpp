@@ -5,6 +5,7 @@
 #include <stdexcept>
 #include <vector>
 
+#include "addressing.h"
 #include "corvalidyne/registry.h"
 #include "raw_registry.h"
 #include "scratch_key.h"
@@ -52,14 +53,9 @@ std::vector<std::wstring> Elements(const NameList& list, std::int32_t count) {
   return names;
 }
 
+// Enumeration lists the local key whatever the other properties say.
 Registry Addressing(const std::wstring& section) {
-  Registry registry;
-  registry.ClassKey(kHKeyCurrentUser);
-  registry.SectionKey(section);
-  registry.ValueKey(L"untouched");
-  registry.ValueType(REG_BINARY);
-  registry.Machine(L"no-such-computer-q7");  // enumeration always lists the local key
-  return registry;
+  return testing::Addressing(kHKeyCurrentUser, section, L"untouched", REG_BINARY, L"no-such-computer-q7");
 }
 
 void ExpectFieldsUnchanged(const Registry& registry, const std::wstring& section) {

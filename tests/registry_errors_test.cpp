@@ -4,6 +4,7 @@
 
 #include <functional>
 
+#include "addressing.h"
 #include "corvalidyne/registry.h"
 #include "raw_registry.h"
 #include "scratch_key.h"
@@ -11,20 +12,12 @@
 namespace corvalidyne {
 namespace {
 
+using testing::Addressing;
+
 using testing::ScratchKey;
 
 const std::wstring kSource = testing::ErrorSource();
 const RegistryRoot kBadRoot = static_cast<RegistryRoot>(0x80000077u);
-
-Registry Addressing(RegistryRoot root, const std::wstring& section, const std::wstring& valueKey = L"",
-                    RegistryValueType type = REG_SZ) {
-  Registry registry;
-  registry.ClassKey(root);
-  registry.SectionKey(section);
-  registry.ValueKey(valueKey);
-  registry.ValueType(type);
-  return registry;
-}
 
 // Every error the object raises, provoked against the real registry, with its
 // exact number, source and message.

@@ -4,6 +4,7 @@
 
 #include <functional>
 
+#include "addressing.h"
 #include "corvalidyne/registry.h"
 #include "handle_probe.h"
 #include "raw_registry.h"
@@ -12,21 +13,12 @@
 namespace corvalidyne {
 namespace {
 
+using testing::Addressing;
+
 using testing::ComputerName;
 using namespace std::string_literals;
 using testing::HandleProbe;
 using testing::ScratchKey;
-
-Registry Addressing(RegistryRoot root, const std::wstring& section, const std::wstring& valueKey,
-                    RegistryValueType type = REG_SZ, const std::wstring& machine = L"") {
-  Registry registry;
-  registry.ClassKey(root);
-  registry.SectionKey(section);
-  registry.ValueKey(valueKey);
-  registry.ValueType(type);
-  registry.Machine(machine);
-  return registry;
-}
 
 // Runs an operation that may raise, as a caller that handles the error would.
 void Swallowing(const std::function<void()>& operation) {

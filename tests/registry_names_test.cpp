@@ -4,6 +4,7 @@
 
 #include <functional>
 
+#include "addressing.h"
 #include "corvalidyne/registry.h"
 #include "raw_registry.h"
 #include "registry_outcome.h"
@@ -25,14 +26,7 @@ const TaggedValue kFallback = L"fallback"s;
 
 Registry Addressing(const std::wstring& section, const std::wstring& valueKey,
                     const std::wstring& machine = L"") {
-  Registry registry;
-  registry.ClassKey(kHKeyCurrentUser);
-  registry.SectionKey(section);
-  registry.ValueKey(valueKey);
-  registry.ValueType(REG_SZ);
-  registry.Default(kFallback);
-  registry.Machine(machine);
-  return registry;
+  return testing::Addressing(kHKeyCurrentUser, section, valueKey, REG_SZ, machine, kFallback);
 }
 
 // A key path, value name or machine name that an ANSI call would receive cut at

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "addressing.h"
 #include "corvalidyne/registry.h"
 #include "handle_probe.h"
 #include "raw_registry.h"
@@ -59,13 +60,7 @@ long long Growth(std::size_t now, std::size_t before) {
 
 Registry Addressing(const std::wstring& section, const std::wstring& valueKey, RegistryValueType type,
                     const std::wstring& machine = L"") {
-  Registry registry;
-  registry.ClassKey(kHKeyCurrentUser);
-  registry.SectionKey(section);
-  registry.ValueKey(valueKey);
-  registry.ValueType(type);
-  registry.Machine(machine);
-  return registry;
+  return testing::Addressing(kHKeyCurrentUser, section, valueKey, type, machine);
 }
 
 // One turn of every member on its success and error paths; operation `i`

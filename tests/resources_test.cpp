@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "system_library.h"
+
 namespace corvalidyne {
 namespace {
 
@@ -144,16 +146,50 @@ TEST_F(ProductResources, VersionResourceIdentifiesTheProgram) {
                               reinterpret_cast<void**>(&value), &length));
 }
 
-TEST_F(ProductResources, ManifestRunsAsInvokerSystemDpiAwareOnVistaToEleven) {
+TEST_F(ProductResources, ManifestRunsAsInvokerPerMonitorDpiAwareThemedOnVistaToEleven) {
   const std::string manifest = Resource(MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24));
   ASSERT_FALSE(manifest.empty());
-  EXPECT_NE(manifest.find("level=\"asInvoker\""), std::string::npos);
-  EXPECT_NE(manifest.find(">true</dpiAware>"), std::string::npos);
+  for (const char* entry :
+       {"level=\"asInvoker\"", ">true/pm</dpiAware>", ">PerMonitorV2, PerMonitor, System</dpiAwareness>",
+        "name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\""}) {
+    EXPECT_NE(manifest.find(entry), std::string::npos) << entry;
+  }
   for (const char* os : {"e2011457-1546-43c5-a5fe-008deee3d3f0", "35138b9a-5d96-4fbd-8e2d-a2440225f93a",
                          "4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38", "1f676c76-80e1-4239-95bb-83d0f6d0da78",
                          "8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a"}) {
     EXPECT_NE(manifest.find(os), std::string::npos) << os;
   }
+}
+
+// This test program carries the product's manifest, so the system treats it as
+// it treats the product: aware of each monitor's DPI (v2 on Windows 10 1703 and
+// later; Wine makes every process per-monitor v1 aware), and its buttons come
+// from the common controls 6.
+TEST_F(ProductResources, TheManifestMakesTheProcessPerMonitorAwareWithVisualStyles) {
+  using GetContext = DPI_AWARENESS_CONTEXT(WINAPI*)();
+  using AwarenessOf = DPI_AWARENESS(WINAPI*)(DPI_AWARENESS_CONTEXT);
+  const auto context = SystemFunction<GetContext>(L"user32.dll", "GetThreadDpiAwarenessContext");
+  const auto awareness = SystemFunction<AwarenessOf>(L"user32.dll", "GetAwarenessFromDpiAwarenessContext");
+  ASSERT_TRUE(context != nullptr && awareness != nullptr);
+  EXPECT_EQ(awareness(context()), DPI_AWARENESS_PER_MONITOR_AWARE);
+
+  const HWND button = CreateWindowExW(0, L"Button", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                                      GetModuleHandleW(nullptr), nullptr);
+  ASSERT_NE(button, nullptr);
+  // The module whose procedure serves the button.
+  HMODULE module = nullptr;
+  GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                     reinterpret_cast<const wchar_t*>(GetWindowLongPtrW(button, GWLP_WNDPROC)), &module);
+  DestroyWindow(button);
+  // The side-by-side assembly the manifest names (Wine's copy reports version 5
+  // from DllGetVersion, so the assembly's folder tells).
+  wchar_t path[MAX_PATH] = {};
+  ASSERT_NE(GetModuleFileNameW(module, path, MAX_PATH), 0u);
+  std::wstring folder(path);
+  CharLowerW(folder.data());
+  EXPECT_NE(folder.find(L"\\winsxs\\"), std::wstring::npos) << folder;
+  EXPECT_NE(folder.find(L"microsoft.windows.common-controls_6595b64144ccf1df_6.0."), std::wstring::npos)
+      << folder;
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "automation.h"
+#include "com_ownership.h"
 #include "designed_layout.h"
 #include "display.h"
 #include "dpi_change.h"
@@ -263,10 +264,7 @@ TEST_F(SetupFormTest, TabVisitsTheEnabledButtonsByTabIndex) {
 }
 
 // What a screen reader reads: the live window's accessible objects.
-struct ReleaseReference {
-  void operator()(IUnknown* object) const { object->Release(); }
-};
-using AccessibleRef = std::unique_ptr<IAccessible, ReleaseReference>;
+using AccessibleRef = ComReference<IAccessible>;
 
 class ComApartment {
  public:

@@ -1,0 +1,8 @@
+# What the product (the i686 launcher) may weigh, counted without a signature,
+# and the system DLLs it loads only when first needed, never at start: sourced
+# by the release scripts, read by CMake (cmake/executable_checks/). Plain
+# NAME=value lines only.
+# shellcheck shell=bash
+# shellcheck disable=SC2034
+PRODUCT_MAX_BYTES=262144
+PRODUCT_LATER_DLLS="shell32.dll"
