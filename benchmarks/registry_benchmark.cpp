@@ -133,7 +133,8 @@ void SingleCalls(std::vector<Row>& rows) {
   const auto readDword =
       MedianPairPerCall([&] { number_.Value(); }, [&] { RawRead(path.c_str(), "Number"); });
   const auto readText = MedianPairPerCall([&] { text_.Value(); }, [&] { RawRead(path.c_str(), "Text"); });
-  const auto exist = MedianPairPerCall([&] { exists.KeyExists(); }, [&] { RawKeyExists(path.c_str()); });
+  const auto exist =
+      MedianPairPerCall([&] { static_cast<void>(exists.KeyExists()); }, [&] { RawKeyExists(path.c_str()); });
   const std::string writtenAnsi(64, 'y');
   const auto write = MedianPairPerCall([&] { writer.Value(TaggedValue{written}); },
                                        [&] { RawWriteText(path.c_str(), "Written", writtenAnsi); });

@@ -47,12 +47,12 @@ std::wstring OrDefault(const std::wstring& text, const std::wstring& fallback) {
 
 }  // namespace
 
-void Registry::CreateEXEAssociation(std::wstring sExePath, std::wstring sClassName,
-                                    std::wstring sClassDescription, std::wstring sAssociation,
-                                    std::wstring sOpenMenuText, bool bSupportPrint,
-                                    std::wstring sPrintMenuText, bool bSupportNew, std::wstring sNewMenuText,
-                                    bool bSupportInstall, std::wstring sInstallMenuText,
-                                    std::int32_t lDefaultIconIndex) {
+void Registry::CreateEXEAssociation(const std::wstring& sExePath, const std::wstring& sClassName,
+                                    const std::wstring& sClassDescription, const std::wstring& sAssociation,
+                                    const std::wstring& sOpenMenuText, bool bSupportPrint,
+                                    const std::wstring& sPrintMenuText, bool bSupportNew,
+                                    const std::wstring& sNewMenuText, bool bSupportInstall,
+                                    const std::wstring& sInstallMenuText, std::int32_t lDefaultIconIndex) {
   const std::wstring path = QuotedProgramPath(sExePath);
   const std::wstring shell = sClassName + L"\\shell\\";
   const AssociationChangeNotice notice(true);

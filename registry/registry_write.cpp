@@ -51,7 +51,6 @@ LONG WriteDword(HKEY key, const std::string& name, const TaggedValue& value) {
 }  // namespace
 
 void Registry::Value(const TaggedValue& vValue) {
-  const TaggedValue value = vValue;
   KeyHandle connectedRoot;
   HKEY root = nullptr;
   if (!ResolveRoot(classKey_, machine_, connectedRoot, root)) RaiseKeyNotWritable(classKey_, sectionKey_);
@@ -62,14 +61,14 @@ void Registry::Value(const TaggedValue& vValue) {
   switch (valueType_) {
     case REG_SZ:
     case REG_EXPAND_SZ:
-      result = WriteText(key.get(), name, value);
+      result = WriteText(key.get(), name, vValue);
       break;
     case REG_BINARY:
-      result = WriteBytes(key.get(), name, value);
+      result = WriteBytes(key.get(), name, vValue);
       break;
     case REG_DWORD:
     case REG_DWORD_BIG_ENDIAN:
-      result = WriteDword(key.get(), name, value);
+      result = WriteDword(key.get(), name, vValue);
       break;
     default:
       break;

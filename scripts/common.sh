@@ -37,7 +37,7 @@ build_arch() {
   shift
   log "building $arch${*:+: $*}"
   cmake -S "$ROOT" -B "$BUILD_ROOT/$arch" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/toolchain-$arch.cmake" \
-    -DCMAKE_BUILD_TYPE=MinSizeRel -DCMAKE_EXPORT_COMPILE_COMMANDS=ON >/dev/null
+    -DCMAKE_BUILD_TYPE=MinSizeRel -DCMAKE_EXPORT_COMPILE_COMMANDS=ON -DCORVALIDYNE_WERROR=ON >/dev/null
   cmake --build "$BUILD_ROOT/$arch" -j"$(nproc)" ${*:+--target "$@"} -- --no-print-directory
 }
 

@@ -93,7 +93,7 @@ std::vector<std::function<void(int)>> MixedOperations(const ScratchKey& scratch)
       [=](int i) { Addressing(key + L"\\K" + std::to_wstring(i % 16), L"", REG_SZ).CreateKey(); },
       [=](int i) { Addressing(key + L"\\K" + std::to_wstring((i + 8) % 16), L"", REG_SZ).DeleteKey(); },
       [=](int i) { Addressing(key, name(i + 32), REG_SZ).DeleteValue(); },
-      [=](int) { Addressing(key, L"", REG_SZ).KeyExists(); },
+      [=](int) { static_cast<void>(Addressing(key, L"", REG_SZ).KeyExists()); },
       [=](int) { Addressing(missing, L"v", REG_SZ).Value(); },
       [=](int) { Addressing(missing, L"v", REG_SZ).DeleteValue(); },
       [=](int) { Addressing(missing, L"", REG_SZ).DeleteKey(); },

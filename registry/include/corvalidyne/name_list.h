@@ -14,11 +14,11 @@ class NameList {
  public:
   using const_iterator = std::vector<std::wstring>::const_iterator;
 
-  std::int32_t size() const noexcept { return static_cast<std::int32_t>(names_.size()); }
-  bool empty() const noexcept { return names_.empty(); }
+  [[nodiscard]] std::int32_t size() const noexcept { return static_cast<std::int32_t>(names_.size()); }
+  [[nodiscard]] bool empty() const noexcept { return names_.empty(); }
 
   // Elements 1 to size(); 0 and anything past the count throw std::out_of_range.
-  const std::wstring& at(std::int32_t index) const {
+  [[nodiscard]] const std::wstring& at(std::int32_t index) const {
     if (index < 1 || index > size()) {
       throw std::out_of_range("NameList index " + std::to_string(index) + " outside 1.." +
                               std::to_string(size()));
@@ -27,8 +27,8 @@ class NameList {
   }
   const std::wstring& operator[](std::int32_t index) const { return at(index); }
 
-  const_iterator begin() const noexcept { return names_.begin(); }
-  const_iterator end() const noexcept { return names_.end(); }
+  [[nodiscard]] const_iterator begin() const noexcept { return names_.begin(); }
+  [[nodiscard]] const_iterator end() const noexcept { return names_.end(); }
 
   void clear() noexcept { names_.clear(); }
   void push_back(std::wstring name) { names_.push_back(std::move(name)); }

@@ -15,10 +15,10 @@ namespace corvalidyne {
 // acts on what they address when it is called and keeps no handle open after.
 class Registry {
  public:
-  std::wstring Machine() const { return machine_; }
+  [[nodiscard]] std::wstring Machine() const { return machine_; }
   void Machine(const std::wstring& sMachine);
 
-  bool KeyExists() const noexcept;
+  [[nodiscard]] bool KeyExists() const noexcept;
 
   // Structural operations on the local registry; true, or a RegistryError.
   bool CreateKey();
@@ -32,18 +32,20 @@ class Registry {
   void Value(const TaggedValue& vValue);
 
   // The value names and subkey names of the addressed local key, numbered from
-  // 1; previous contents are discarded. True unless EnumerateSections fails.
+  // 1; previous contents are discarded. Always true: a key that is missing or
+  // cannot be opened lists nothing, and EnumerateSections raises a
+  // RegistryError only where the listing itself fails (memory, say).
   bool EnumerateValues(NameList& sKeyNames, std::int32_t& iKeyCount);
   bool EnumerateSections(NameList& sSect, std::int32_t& iSectCount);
 
   // Registers sExePath as the handler of ".sAssociation" under both class
   // roots. Leaves ClassKey at HKEY_LOCAL_MACHINE.
-  void CreateEXEAssociation(std::wstring sExePath, std::wstring sClassName, std::wstring sClassDescription,
-                            std::wstring sAssociation, std::wstring sOpenMenuText = L"&Open",
-                            bool bSupportPrint = false, std::wstring sPrintMenuText = L"&Print",
-                            bool bSupportNew = false, std::wstring sNewMenuText = L"&New",
-                            bool bSupportInstall = false, std::wstring sInstallMenuText = L"",
-                            std::int32_t lDefaultIconIndex = -1);
+  void CreateEXEAssociation(const std::wstring& sExePath, const std::wstring& sClassName,
+                            const std::wstring& sClassDescription, const std::wstring& sAssociation,
+                            const std::wstring& sOpenMenuText = L"&Open", bool bSupportPrint = false,
+                            const std::wstring& sPrintMenuText = L"&Print", bool bSupportNew = false,
+                            const std::wstring& sNewMenuText = L"&New", bool bSupportInstall = false,
+                            const std::wstring& sInstallMenuText = L"", std::int32_t lDefaultIconIndex = -1);
   // Adds verbs to a registered class: vItems is read as name, menu text,
   // command triplets. The class is looked up under the current ClassKey.
   void CreateAdditionalEXEAssociations(const std::wstring& sClassName, std::span<const TaggedValue> vItems);
@@ -52,16 +54,16 @@ class Registry {
     CreateAdditionalEXEAssociations(sClassName, std::span<const TaggedValue>(vItems.begin(), vItems.size()));
   }
 
-  RegistryValueType ValueType() const { return valueType_; }
+  [[nodiscard]] RegistryValueType ValueType() const { return valueType_; }
   void ValueType(RegistryValueType eValueType) { valueType_ = eValueType; }
 
-  RegistryRoot ClassKey() const { return classKey_; }
+  [[nodiscard]] RegistryRoot ClassKey() const { return classKey_; }
   void ClassKey(RegistryRoot eKey) { classKey_ = eKey; }
 
-  std::wstring SectionKey() const { return sectionKey_; }
+  [[nodiscard]] std::wstring SectionKey() const { return sectionKey_; }
   void SectionKey(const std::wstring& sSectionKey) { sectionKey_ = sSectionKey; }
 
-  std::wstring ValueKey() const { return valueKey_; }
+  [[nodiscard]] std::wstring ValueKey() const { return valueKey_; }
 
   // Sets the five properties, in this order, then reads as Value() does.
   TaggedValue ValueEx(RegistryRoot eClassKey, const std::wstring& sSectionKey, const std::wstring& sValueKey,
@@ -73,7 +75,7 @@ class Registry {
 
   void ValueKey(const std::wstring& sValueKey) { valueKey_ = sValueKey; }
 
-  TaggedValue Default() const { return default_; }
+  [[nodiscard]] TaggedValue Default() const { return default_; }
   void Default(const TaggedValue& vDefault) { default_ = vDefault; }
 
  private:

@@ -13,10 +13,10 @@ class RegistryError : public std::exception {
  public:
   RegistryError(std::int32_t number, std::wstring source, std::wstring message);
 
-  std::int32_t Number() const noexcept { return number_; }
-  const std::wstring& Source() const noexcept { return source_; }
-  const std::wstring& Message() const noexcept { return message_; }
-  const char* what() const noexcept override { return what_.c_str(); }
+  [[nodiscard]] std::int32_t Number() const noexcept { return number_; }
+  [[nodiscard]] const std::wstring& Source() const noexcept { return source_; }
+  [[nodiscard]] const std::wstring& Message() const noexcept { return message_; }
+  [[nodiscard]] const char* what() const noexcept override { return what_.c_str(); }
 
  private:
   std::int32_t number_;
