@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <functional>
 
+#include "addressing.h"
 #include "corvalidyne/registry.h"
 #include "corvalidyne/registry_functions.h"
 #include "raw_registry.h"
@@ -55,11 +56,7 @@ TaggedValue Sorted(std::vector<std::wstring> names) {
 }
 
 Registry ObjectAt(const std::wstring& section, const std::wstring& valueKey) {
-  Registry registry;
-  registry.ClassKey(kHKeyCurrentUser);
-  registry.SectionKey(section);
-  registry.ValueKey(valueKey);
-  return registry;
+  return testing::Addressing(kHKeyCurrentUser, section, valueKey, REG_NONE);
 }
 
 // Each type written through the functions and read back through the object,

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "addressing.h"
 #include "corvalidyne/registry.h"
 #include "process_runner.h"
 #include "raw_registry.h"
@@ -24,11 +25,7 @@ std::wstring Environment(const wchar_t* name) {
 }
 
 Registry At(const std::wstring& section, const std::wstring& valueKey) {
-  Registry registry;
-  registry.ClassKey(kHKeyCurrentUser);
-  registry.SectionKey(section);
-  registry.ValueKey(valueKey);
-  return registry;
+  return testing::Addressing(kHKeyCurrentUser, section, valueKey, REG_NONE);
 }
 
 std::string Describe(const TaggedValue& value) {
