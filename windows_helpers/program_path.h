@@ -16,8 +16,10 @@ std::optional<std::wstring> ProgramPathW();
 // The path that `getModuleFileName` (GetModuleFileNameA or W) gives for the
 // running program. The system truncates a path longer than the buffer and then
 // returns the buffer's size, so the buffer grows until the whole path fits.
+// Inlined into each of its two callers, as a function of their file would be:
+// out of line it would add its own copies to the product.
 template <typename Text, typename GetModuleFileName>
-std::optional<Text> ModuleFileName(GetModuleFileName getModuleFileName) {
+[[gnu::always_inline]] inline std::optional<Text> ModuleFileName(GetModuleFileName getModuleFileName) {
   Text path(MAX_PATH, '\0');
   for (;;) {
     const DWORD length = getModuleFileName(nullptr, path.data(), static_cast<DWORD>(path.size()));
