@@ -30,14 +30,18 @@ install_packages() {
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 }
 
-# build ARCH [TARGET...]: configures build/ARCH and builds the given targets,
-# or all of them.
+# Further configure arguments of build_arch, for a build of its own kind.
+BUILD_OPTIONS=()
+
+# build ARCH [TARGET...]: configures build/ARCH (with BUILD_OPTIONS) and builds
+# the given targets, or all of them.
 build_arch() {
   local arch=$1
   shift
   log "building $arch${*:+: $*}"
   cmake -S "$ROOT" -B "$BUILD_ROOT/$arch" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/toolchain-$arch.cmake" \
-    -DCMAKE_BUILD_TYPE=MinSizeRel -DCMAKE_EXPORT_COMPILE_COMMANDS=ON -DCORVALIDYNE_WERROR=ON >/dev/null
+    -DCMAKE_BUILD_TYPE=MinSizeRel -DCMAKE_EXPORT_COMPILE_COMMANDS=ON -DCORVALIDYNE_WERROR=ON \
+    "${BUILD_OPTIONS[@]}" >/dev/null
   cmake --build "$BUILD_ROOT/$arch" -j"$(nproc)" ${*:+--target "$@"} -- --no-print-directory
 }
 

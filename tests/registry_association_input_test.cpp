@@ -79,6 +79,20 @@ TEST(RegistryAssociationInput, BadNamesStopAtTheirOwnKeyAndItemsOfEveryKindBecom
        TaggedValue{},
        {L"." + kExtension, shell + L"open\\command"},
        {kClass + L"\\DefaultIcon"}},
+      {"icon index -1, the one for none",
+       [](Registry& r) {
+         r.CreateEXEAssociation(L"", kClass, L"", kExtension, L"", false, L"", false, L"", false, L"", -1);
+       },
+       TaggedValue{},
+       {shell + L"open\\command"},
+       {kClass + L"\\DefaultIcon"}},
+      {"icon index 0, the first",
+       [](Registry& r) {
+         r.CreateEXEAssociation(L"", kClass, L"", kExtension, L"", false, L"", false, L"", false, L"", 0);
+       },
+       TaggedValue{},
+       {kClass + L"\\DefaultIcon"},
+       {}},
       {"verbs of every kind",
        [](Registry& r) {
          testing::MakeKey(HKEY_CLASSES_ROOT, kClass);

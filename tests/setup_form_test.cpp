@@ -2,6 +2,7 @@
 #include <oleacc.h>
 
 #include <cmath>
+#include <functional>
 #include <map>
 #include <memory>
 #include <utility>
@@ -12,6 +13,7 @@
 #include "designed_layout.h"
 #include "display.h"
 #include "dpi_change.h"
+#include "form_fonts.h"
 #include "high_contrast_palette.h"
 #include "live_form.h"
 #include "realised_font.h"
@@ -45,16 +47,46 @@ bool IsDescription(const testing::Expected& expected) {
   return expected.face == nullptr && std::wstring_view(expected.windowClass) == L"Static";
 }
 
+// Whether every description's text fits its label in three lines at a character
+// height of the descriptions' face, measured as the label draws it.
+bool DescriptionsFitAt(const LiveForm& form, int characterHeight) {
+  bool fit = true;
+  const HDC screen = GetDC(nullptr);
+  for (const wchar_t* name : {L"Label2", L"Label4", L"Label6"}) {
+    LOGFONTW request = FontOf(form[name]);
+    request.lfHeight = -characterHeight;
+    const HFONT font = CreateFontIndirectW(&request);
+    const HGDIOBJ old = SelectObject(screen, font);
+    TEXTMETRICW metrics{};
+    GetTextMetricsW(screen, &metrics);
+    RECT client;
+    GetClientRect(form[name], &client);
+    RECT needed{0, 0, client.right, 0};
+    const std::wstring text = WindowText(form[name]);
+    DrawTextW(screen, text.c_str(), static_cast<int>(text.size()), &needed,
+              DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX | DT_EXPANDTABS);
+    SelectObject(screen, old);
+    DeleteObject(font);
+    fit = fit && needed.bottom <= 3 * metrics.tmHeight && needed.bottom <= client.bottom;
+  }
+  ReleaseDC(nullptr, screen);
+  return fit;
+}
+
 // Every control has its designed size of font, except that the descriptions share
-// one that may be smaller, down to 7 points, so that they fit their labels.
+// the largest that fits their labels, down to 7 points.
 void ExpectDesignedFontSize(const LiveForm& form, const testing::Expected& expected, int dpi) {
   const int height = -FontOf(form[expected.name]).lfHeight;
+  const int designed = MulDiv(expected.centipoints, dpi, 7200);
   if (!IsDescription(expected)) {
-    EXPECT_EQ(height, MulDiv(expected.centipoints, dpi, 7200));
+    EXPECT_EQ(height, designed);
     return;
   }
-  EXPECT_LE(height, MulDiv(expected.centipoints, dpi, 7200));
+  EXPECT_LE(height, designed);
   EXPECT_GE(height, MulDiv(700, dpi, 7200));
+  if (height < designed) {
+    EXPECT_FALSE(DescriptionsFitAt(form, height + 1)) << "a larger size fits too";
+  }
   EXPECT_EQ(height, -FontOf(form[L"Label2"]).lfHeight) << "the descriptions differ in size";
 }
 
@@ -406,6 +438,149 @@ TEST_F(SetupFormTest, ScreenReadersHearEachStepAsAGroupAndEachInstallButtonByIts
   EXPECT_EQ(NameOf(*renamed), L"Install Another step");
 }
 
+// An answer of an accessible object as text: the result and what came with it,
+// an object by the window it stands for.
+std::wstring Said(HRESULT result, std::wstring value = L"") { return std::to_wstring(result) + L" " + value; }
+
+std::wstring WindowOf(IDispatch* object) {
+  IAccessible* accessible = nullptr;
+  HWND window = nullptr;
+  if (object != nullptr &&
+      SUCCEEDED(object->QueryInterface(__uuidof(IAccessible), reinterpret_cast<void**>(&accessible)))) {
+    WindowFromAccessibleObject(accessible, &window);
+    accessible->Release();
+  }
+  if (object != nullptr) object->Release();
+  return L"window " + std::to_wstring(reinterpret_cast<UINT_PTR>(window));
+}
+
+std::wstring Said(HRESULT result, BSTR text) {
+  const std::wstring value = text != nullptr ? std::wstring(text, SysStringLen(text)) : L"(none)";
+  SysFreeString(text);
+  return Said(result, value);
+}
+
+std::wstring Said(HRESULT result, VARIANT& value) {
+  std::wstring text = L"type " + std::to_wstring(value.vt);
+  if (value.vt == VT_I4) text += L" " + std::to_wstring(value.lVal);
+  if (value.vt == VT_DISPATCH) {
+    text += L" " + WindowOf(value.pdispVal);
+    value.pdispVal = nullptr;
+  }
+  VariantClear(&value);
+  return Said(result, text);
+}
+
+// Every question but a step's name and role gets the standard object's answer,
+// about the panel itself and about its children: a question passed on to
+// another of the standard object's methods would show here.
+TEST_F(SetupFormTest, ScreenReadersGetTheStandardAnswerToEveryOtherQuestion) {
+  const ComApartment apartment;
+  const HWND panel = form_[L"Step1"];
+  RECT area;
+  GetWindowRect(form_[L"cmdInstallStep1"], &area);
+  VARIANT firstChild;
+  VariantInit(&firstChild);
+  firstChild.vt = VT_I4;
+  firstChild.lVal = 1;
+  const auto variant = [](auto ask) {
+    VARIANT value;
+    VariantInit(&value);
+    const HRESULT result = ask(&value);
+    return Said(result, value);
+  };
+  const auto text = [](auto ask) {
+    BSTR value = nullptr;
+    const HRESULT result = ask(&value);
+    return Said(result, value);
+  };
+  const auto object = [](auto ask) {
+    IDispatch* value = nullptr;
+    const HRESULT result = ask(&value);
+    return Said(result, WindowOf(value));
+  };
+  const struct {
+    const char* question;
+    std::function<std::wstring(IAccessible&)> ask;
+  } rows[] = {
+      {"value", [&](IAccessible& o) { return text([&](BSTR* v) { return o.get_accValue(kSelf, v); }); }},
+      {"description",
+       [&](IAccessible& o) { return text([&](BSTR* v) { return o.get_accDescription(kSelf, v); }); }},
+      {"help", [&](IAccessible& o) { return text([&](BSTR* v) { return o.get_accHelp(kSelf, v); }); }},
+      {"help topic",
+       [&](IAccessible& o) {
+         LONG topic = -1;
+         return text([&](BSTR* v) { return o.get_accHelpTopic(v, kSelf, &topic); }) + std::to_wstring(topic);
+       }},
+      {"keyboard shortcut",
+       [&](IAccessible& o) { return text([&](BSTR* v) { return o.get_accKeyboardShortcut(kSelf, v); }); }},
+      {"focus", [&](IAccessible& o) { return variant([&](VARIANT* v) { return o.get_accFocus(v); }); }},
+      {"selection",
+       [&](IAccessible& o) { return variant([&](VARIANT* v) { return o.get_accSelection(v); }); }},
+      {"location",
+       [&](IAccessible& o) {
+         LONG left = 0, top = 0, width = 0, height = 0;
+         const HRESULT result = o.accLocation(&left, &top, &width, &height, kSelf);
+         return Said(result, std::to_wstring(left) + L"," + std::to_wstring(top) + L"," +
+                                 std::to_wstring(width) + L"," + std::to_wstring(height));
+       }},
+      {"parent", [&](IAccessible& o) { return object([&](IDispatch** v) { return o.get_accParent(v); }); }},
+      {"child count",
+       [&](IAccessible& o) {
+         LONG count = -1;
+         return Said(o.get_accChildCount(&count), std::to_wstring(count));
+       }},
+      {"child 1",
+       [&](IAccessible& o) { return object([&](IDispatch** v) { return o.get_accChild(firstChild, v); }); }},
+      {"child 1's name",
+       [&](IAccessible& o) { return text([&](BSTR* v) { return o.get_accName(firstChild, v); }); }},
+      {"child 1's role",
+       [&](IAccessible& o) { return variant([&](VARIANT* v) { return o.get_accRole(firstChild, v); }); }},
+      {"first child",
+       [&](IAccessible& o) {
+         return variant([&](VARIANT* v) { return o.accNavigate(NAVDIR_FIRSTCHILD, kSelf, v); });
+       }},
+      {"what lies at the Install button",
+       [&](IAccessible& o) {
+         return variant([&](VARIANT* v) { return o.accHitTest(area.left + 2, area.top + 2, v); });
+       }},
+      {"selecting nothing", [&](IAccessible& o) { return Said(o.accSelect(SELFLAG_NONE, kSelf)); }},
+      {"the default action", [&](IAccessible& o) { return Said(o.accDoDefaultAction(kSelf)); }},
+      {"a new name", [&](IAccessible& o) { return Said(o.put_accName(kSelf, nullptr)); }},
+      {"a new value", [&](IAccessible& o) { return Said(o.put_accValue(kSelf, nullptr)); }},
+      {"the window",
+       [&](IAccessible& o) {
+         HWND window = nullptr;
+         return Said(WindowFromAccessibleObject(&o, &window),
+                     std::to_wstring(reinterpret_cast<UINT_PTR>(window)));
+       }},
+      {"children of a copy of the list",
+       [&](IAccessible& o) {
+         IEnumVARIANT* list = nullptr;
+         IEnumVARIANT* copy = nullptr;
+         if (FAILED(o.QueryInterface(__uuidof(IEnumVARIANT), reinterpret_cast<void**>(&list))))
+           return Said(E_NOINTERFACE);
+         const HRESULT cloned = list->Clone(&copy);
+         list->Release();
+         if (FAILED(cloned)) return Said(cloned);
+         std::wstring windows;
+         VARIANT child;
+         VariantInit(&child);
+         for (ULONG fetched = 0; copy->Next(1, &child, &fetched) == S_OK && fetched == 1;) {
+           windows += Said(S_OK, child) + L";";
+         }
+         copy->Release();
+         return windows;
+       }},
+  };
+  const AccessibleRef ours = ObjectOf(panel);
+  const AccessibleRef standard = StandardObjectOf(panel);
+  ASSERT_TRUE(ours && standard);
+  for (const auto& row : rows) {
+    EXPECT_EQ(row.ask(*ours), row.ask(*standard)) << row.question;
+  }
+}
+
 TEST_F(SetupFormTest, EscapeDoesNothingAndEnterActsOnTheFocusedButtonOnly) {
   const auto press = [&](HWND target, WPARAM key) {
     PostMessageW(target, WM_KEYDOWN, key, 1);
@@ -431,6 +606,7 @@ TEST_F(SetupFormTest, EscapeDoesNothingAndEnterActsOnTheFocusedButtonOnly) {
       {"Close gaining the focus", closeId, BN_SETFOCUS, close},
       {"Close double-clicked notification", closeId, BN_DOUBLECLICKED, close},
       {"another ID with Close's handle", static_cast<WORD>(closeId + 1), BN_CLICKED, close},
+      {"Close's ID clicked in a window not of the form", closeId, BN_CLICKED, GetDesktopWindow()},
   };
   for (const auto& command : notClicks) {
     SendMessageW(form_.Window(), WM_COMMAND, MAKEWPARAM(command.id, command.notification),
@@ -474,6 +650,47 @@ TEST_F(SetupFormTest, DescriptionsAreInTheFaceTheSystemGivesForTheDialogFont) {
   GetEnvironmentVariableW(L"CORVALIDYNE_DIALOG_FAMILY", family, LF_FACESIZE);
   for (const wchar_t* name : {L"Label2", L"Label4", L"Label6"}) {
     EXPECT_EQ(testing::RealisedFamily(FontHandleOf(form_[name])), family) << Narrow(name);
+  }
+}
+
+// One line of a text in the dialog face at a character height: its width and height.
+SIZE LineExtent(std::wstring_view text, int characterHeight) {
+  const HDC screen = GetDC(nullptr);
+  const Font font = CreateRegularFont(kDefaultFace, characterHeight);
+  const HGDIOBJ old = SelectObject(screen, font.get());
+  TEXTMETRICW metrics{};
+  GetTextMetricsW(screen, &metrics);
+  SIZE extent{};
+  GetTextExtentPoint32W(screen, text.data(), static_cast<int>(text.size()), &extent);
+  SelectObject(screen, old);
+  ReleaseDC(nullptr, screen);
+  return {extent.cx, metrics.tmHeight};
+}
+
+// The largest size from the first down to the floor at which every text fits
+// its box in three lines; the floor where none does.
+TEST(DescriptionFontFit, IsTheLargestSizeAtWhichEveryTextFitsElseTheFloor) {
+  constexpr int kLargest = 14;
+  constexpr int kFloor = 9;
+  constexpr std::wstring_view kSentence = L"Installs what the application needs to run on this machine.";
+  const int word = LineExtent(L"WWWW", kLargest).cx;
+  ASSERT_GT(LineExtent(L"x", 12).cy, LineExtent(L"x", 11).cy);
+  const struct {
+    const char* name;
+    std::vector<TextBox> boxes;
+    int expected;
+  } rows[] = {
+      {"nothing fits a 1x1 box", {{kSentence, 1, 1}}, kFloor},
+      {"a wide box one line tall at the largest size",
+       {{kSentence, 2000, LineExtent(L"x", kLargest).cy}},
+       kLargest},
+      {"one box that fits, one that nothing fits", {{kSentence, 2000, 1000}, {kSentence, 1, 1}}, kFloor},
+      {"one line as tall as at 11 pixels", {{kSentence, 2000, LineExtent(L"x", 11).cy}}, 11},
+      {"three words, one a line", {{L"WWWW WWWW WWWW", word, 1000}}, kLargest},
+      {"four words, one a line", {{L"WWWW WWWW WWWW WWWW", word, 1000}}, kFloor},
+  };
+  for (const auto& row : rows) {
+    EXPECT_EQ(FittingCharacterHeight(kDefaultFace, row.boxes, kLargest, kFloor), row.expected) << row.name;
   }
 }
 

@@ -9,6 +9,7 @@
 #include "build_folders.h"
 #include "handle_probe.h"
 #include "launch_error.h"
+#include "text_conversion.h"
 
 namespace corvalidyne {
 namespace {
@@ -64,6 +65,7 @@ struct FakeSetup {
   DWORD createError = 0;         // the start fails with this, unless 0
   bool endBeforeReturn = false;  // the started program has ended before the start returns
   bool refuseOpen = false;
+  DWORD shellError = 0;  // the shell's start fails with this (consent refused), unless 0
 };
 struct Fakes {
   FakeSetup setup;
@@ -104,6 +106,10 @@ BOOL WINAPI FakeShellExecuteEx(SHELLEXECUTEINFOA* execute) {
   fakes.parameters = execute->lpParameters ? execute->lpParameters : "";
   fakes.show = execute->nShow;
   fakes.mask = execute->fMask;
+  if (fakes.setup.shellError != 0) {
+    SetLastError(fakes.setup.shellError);
+    return FALSE;
+  }
   // The consent given, the shell starts the program.
   std::string commandLine = StandIn();
   STARTUPINFOA startup{};
@@ -199,15 +205,19 @@ TEST(ShellAndWait, OnlyARequestForElevationStartsThroughTheShell) {
     bool refuseOpen;  // the elevated process cannot be opened by its identifier
     DWORD thrown;     // 0: none
     int shellExecuteCalls;
+    DWORD shellError = 0;
   } rows[] = {
       {ERROR_ELEVATION_REQUIRED, false, 0, 1},
       {ERROR_ELEVATION_REQUIRED, true, 0, 1},
+      {ERROR_ELEVATION_REQUIRED, false, ERROR_CANCELLED, 1, ERROR_CANCELLED},
       {ERROR_ACCESS_DENIED, false, ERROR_ACCESS_DENIED, 0},
       {ERROR_FILE_NOT_FOUND, false, ERROR_FILE_NOT_FOUND, 0},
   };
   for (const auto& row : rows) {
-    SCOPED_TRACE(::testing::Message() << row.createError << (row.refuseOpen ? ", not opened" : ""));
-    const ShellCommand command = WithFakes({.createError = row.createError, .refuseOpen = row.refuseOpen});
+    SCOPED_TRACE(::testing::Message() << row.createError << (row.refuseOpen ? ", not opened" : "")
+                                      << (row.shellError != 0 ? ", consent refused" : ""));
+    const ShellCommand command = WithFakes(
+        {.createError = row.createError, .refuseOpen = row.refuseOpen, .shellError = row.shellError});
     const std::string commandLine = "MSDE\\Setup.exe SAPWD=\"x\" INSTANCENAME=\"Corvalidyne\" ";
     DWORD thrown = 0;
     const DWORD start = GetTickCount();
@@ -219,7 +229,7 @@ TEST(ShellAndWait, OnlyARequestForElevationStartsThroughTheShell) {
     }
     EXPECT_EQ(thrown, row.thrown);
     EXPECT_EQ(fakes.shellExecuteCalls, row.shellExecuteCalls);
-    if (row.shellExecuteCalls == 0) continue;
+    if (row.shellExecuteCalls == 0 || row.thrown != 0) continue;
     EXPECT_GE(Elapsed(start), 400u) << "waited on the process the shell started";
     EXPECT_EQ(fakes.verb, "open");
     EXPECT_EQ(fakes.file, CurrentFolder() + "\\MSDE\\Setup.exe") << "the program the start resolved";
@@ -280,6 +290,8 @@ TEST(ShellAndWait, AMissingProgramFailsWithThePlatformsError) {
     FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error.Number(), 0,
                    expected, 256, nullptr);
     EXPECT_EQ(std::wstring(expected).find(error.Description()), 0u);
+    // What a handler of any std::exception reports.
+    EXPECT_EQ(error.what(), "cannot start the program: error 2: " + ToUtf8(error.Description()));
   }
 }
 

@@ -62,5 +62,32 @@ TEST(StepDetection, RunsOnceAtShowingAndNotWhenTheWindowIsActivatedAgain) {
   EXPECT_FALSE(IsWindowEnabled(form[L"cmdInstallStep2"]));
 }
 
+// Back in the window, the focus returns to the button that had it, unless that
+// button was disabled meanwhile (its step was installed, say): then it goes to
+// the first button that can take it, never to a disabled one or to none.
+TEST(StepDetection, FocusReturnsToItsButtonUnlessThatWasDisabledMeanwhile) {
+  StepKeys keys;  // a bare registry: only step 1 is enabled
+  const LiveForm form;
+  const struct {
+    const wchar_t* focused;
+    bool disabledMeanwhile;
+    const wchar_t* expected;
+  } rows[] = {
+      {L"cmdClose", false, L"cmdClose"},
+      {L"cmdInstallStep1", false, L"cmdInstallStep1"},
+      {L"cmdInstallStep1", true, L"cmdClose"},
+  };
+  for (const auto& row : rows) {
+    EnableWindow(form[L"cmdInstallStep1"], TRUE);
+    SetFocus(form[row.focused]);
+    SendMessageW(form.Window(), WM_ACTIVATE, WA_INACTIVE, 0);
+    SetFocus(nullptr);
+    if (row.disabledMeanwhile) EnableWindow(form[row.focused], FALSE);
+    SetFocus(form.Window());
+    EXPECT_EQ(GetFocus(), form[row.expected])
+        << ::testing::PrintToString(std::wstring(row.focused)) << (row.disabledMeanwhile ? ", disabled" : "");
+  }
+}
+
 }  // namespace
 }  // namespace corvalidyne

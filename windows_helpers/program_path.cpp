@@ -2,29 +2,9 @@
 
 namespace corvalidyne {
 
-namespace {
+std::optional<std::string> ProgramPathA() { return ModuleFileName<std::string>(&GetModuleFileNameA); }
 
-// The system truncates a path longer than the buffer, so the buffer grows until
-// the whole path fits.
-template <typename Text, typename GetModuleFileName>
-std::optional<Text> ProgramPath(GetModuleFileName getModuleFileName) {
-  Text path(MAX_PATH, '\0');
-  for (;;) {
-    const DWORD length = getModuleFileName(nullptr, path.data(), static_cast<DWORD>(path.size()));
-    if (length == 0) return std::nullopt;
-    if (length < path.size()) {
-      path.resize(length);
-      return path;
-    }
-    path.resize(path.size() * 2);
-  }
-}
-
-}  // namespace
-
-std::optional<std::string> ProgramPathA() { return ProgramPath<std::string>(&GetModuleFileNameA); }
-
-std::optional<std::wstring> ProgramPathW() { return ProgramPath<std::wstring>(&GetModuleFileNameW); }
+std::optional<std::wstring> ProgramPathW() { return ModuleFileName<std::wstring>(&GetModuleFileNameW); }
 
 std::optional<std::string> ProgramFolderA() {
   const auto path = ProgramPathA();

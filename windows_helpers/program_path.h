@@ -13,6 +13,25 @@ namespace corvalidyne {
 std::optional<std::string> ProgramPathA();
 std::optional<std::wstring> ProgramPathW();
 
+// The path that `getModuleFileName` (GetModuleFileNameA or W) gives for the
+// running program. The system truncates a path longer than the buffer and then
+// returns the buffer's size, so the buffer grows until the whole path fits.
+// Inlined into each of its two callers, as a function of their file would be:
+// out of line it would add its own copies to the product.
+template <typename Text, typename GetModuleFileName>
+[[gnu::always_inline]] inline std::optional<Text> ModuleFileName(GetModuleFileName getModuleFileName) {
+  Text path(MAX_PATH, '\0');
+  for (;;) {
+    const DWORD length = getModuleFileName(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    if (length == 0) return std::nullopt;
+    if (length < path.size()) {
+      path.resize(length);
+      return path;
+    }
+    path.resize(path.size() * 2);
+  }
+}
+
 // The folder of the running program, without a trailing backslash.
 std::optional<std::string> ProgramFolderA();
 

@@ -93,7 +93,12 @@ LauncherSession::LauncherSession(const std::wstring& standInOptions, const std::
 
 LauncherSession::~LauncherSession() {
   if (process_ != nullptr) {
-    if (IsRunning()) {
+    // A launcher left running first ends its message loop, as the program ends
+    // (a coverage build writes its counts only then); by force if it cannot.
+    if (IsRunning() && window_ != nullptr) {
+      PostThreadMessageW(GetWindowThreadProcessId(window_, nullptr), WM_QUIT, 0, 0);
+    }
+    if (WaitForSingleObject(process_, 3000) == WAIT_TIMEOUT) {
       TerminateProcess(process_, 99);
       WaitForSingleObject(process_, 5000);
     }

@@ -17,8 +17,8 @@ struct InstallerStart {
 };
 
 // The launcher started from a medium (its folder is the current directory), as
-// a user starts it, with stand-in options and logs of its own; ended by force
-// if a test leaves it running.
+// a user starts it, with stand-in options and logs of its own. One that a test
+// leaves running is told to quit, and ended by force if it does not.
 class LauncherSession {
  public:
   // Waits up to startTimeoutMs for the window and the end of its first refresh.
