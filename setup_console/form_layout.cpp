@@ -2,17 +2,6 @@
 
 namespace corvalidyne {
 
-namespace {
-
-// The program icon at the size of a DPI; the caller owns it.
-Icon ProgramIcon(HINSTANCE instance, int widthMetric, int heightMetric, int dpi) {
-  return Icon(static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(1), IMAGE_ICON,
-                                            SystemMetricForDpi(widthMetric, dpi),
-                                            SystemMetricForDpi(heightMetric, dpi), 0)));
-}
-
-}  // namespace
-
 // Fonts, icons, positions and the window's size, all from the design at one
 // DPI. The controls take the new fonts before the old ones are freed.
 void SetupForm::LayOutAt(int dpi) {
@@ -35,20 +24,34 @@ void SetupForm::FitWindowToDesign() const {
   RECT client;
   GetWindowRect(window_, &frame);
   GetClientRect(window_, &client);
-  const int width = frame.right - frame.left - client.right + Pixels(SetupFormDesign().clientWidth, dpi_);
-  const int height = frame.bottom - frame.top - client.bottom + Pixels(SetupFormDesign().clientHeight, dpi_);
-  SetWindowPos(window_, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  const int widthMissing = Pixels(SetupFormDesign().clientWidth, dpi_) - client.right;
+  const int heightMissing = Pixels(SetupFormDesign().clientHeight, dpi_) - client.bottom;
+  if (widthMissing == 0 && heightMissing == 0) return;
+  SetWindowPos(window_, nullptr, 0, 0, frame.right - frame.left + widthMissing,
+               frame.bottom - frame.top + heightMissing, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-// The icons of the title bar and task bar at the window's DPI; the old ones are
-// freed once the window holds the new.
+// The icons of the title bar and task bar at the window's DPI.
 void SetupForm::SetIcons() {
-  Icon big = ProgramIcon(instance_, SM_CXICON, SM_CYICON, dpi_);
-  Icon small = ProgramIcon(instance_, SM_CXSMICON, SM_CYSMICON, dpi_);
-  SendMessageW(window_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big.get()));
-  SendMessageW(window_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small.get()));
-  bigIcon_ = std::move(big);
-  smallIcon_ = std::move(small);
+  SetIcon(ICON_BIG, {SM_CXICON, SM_CYICON, GCLP_HICON}, bigIcon_);
+  SetIcon(ICON_SMALL, {SM_CXSMICON, SM_CYSMICON, GCLP_HICONSM}, smallIcon_);
+}
+
+// One of them: at the system's size, the window class's shared icon (loaded
+// already); at another, one loaded at that size, which the window owns. An
+// icon the window owned before is freed once the window holds the new one.
+void SetupForm::SetIcon(WPARAM which, const IconSize& size, Icon& owned) {
+  const int width = SystemMetricForDpi(size.widthMetric, dpi_);
+  const int height = SystemMetricForDpi(size.heightMetric, dpi_);
+  Icon loaded;
+  auto shown = reinterpret_cast<HICON>(GetClassLongPtrW(window_, size.classIcon));
+  if (width != GetSystemMetrics(size.widthMetric) || height != GetSystemMetrics(size.heightMetric)) {
+    loaded =
+        Icon(static_cast<HICON>(LoadImageW(instance_, MAKEINTRESOURCEW(1), IMAGE_ICON, width, height, 0)));
+    shown = loaded.get();
+  }
+  SendMessageW(window_, WM_SETICON, which, reinterpret_cast<LPARAM>(shown));
+  owned = std::move(loaded);
 }
 
 }  // namespace corvalidyne

@@ -146,6 +146,10 @@ void SetupForm::OnCreate() {
   fonts_ = FormFonts(dpi_);
   SetIcons();
   controls_.Create(window_, instance_, dpi_, fonts_);
+  // No Install button is offered before the registry has been asked. Done while
+  // the window is hidden, it costs nothing; on a shown window Wine repaints
+  // each button as it is disabled.
+  DisableInstallButtons();
 }
 
 void SetupForm::OnActivate(WPARAM state) {

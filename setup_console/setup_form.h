@@ -30,9 +30,10 @@ struct DisplaySource {
 // Its members live in four files:
 // - setup_form.cpp: the window's life and messages (Create, Show, HandleMessage
 //   and the On... handlers);
-// - form_layout.cpp: the layout at a DPI (LayOutAt, FitWindowToDesign, SetIcons);
+// - form_layout.cpp: the layout at a DPI (LayOutAt, FitWindowToDesign, SetIcons,
+//   SetIcon);
 // - step_detection.cpp: the refresh of the Install buttons (RefreshSteps,
-//   KeepFocusOnEnabledControl);
+//   DisableInstallButtons, KeepFocusOnEnabledControl);
 // - step_commands.cpp: the commands behind the buttons and the close request
 //   (RunCommand, Install, RunInstaller, ViewReadme, RunCloseRequest, OpenWithShell).
 // The controls are made from the design by FormControls (form_controls.cpp),
@@ -80,12 +81,18 @@ class SetupForm {
   void LayOutAt(int dpi);
   void FitWindowToDesign() const;
   void SetIcons();
+  struct IconSize {
+    int widthMetric, heightMetric;
+    int classIcon;  // GCLP_HICON or GCLP_HICONSM
+  };
+  void SetIcon(WPARAM which, const IconSize& size, Icon& owned);
   void RunFirstActivation();
   void KeepFocusOnEnabledControl();
 
   // Installation state detection: enables the Install button of the first step
   // that is not done.
   void RefreshSteps();
+  void DisableInstallButtons();
 
   // Step commands: the buttons and the close request.
   void RunCommand(FormControl button);

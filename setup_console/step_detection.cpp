@@ -4,11 +4,15 @@
 namespace corvalidyne {
 
 void SetupForm::RefreshSteps() {
-  for (const InstallationStep& step : InstallationSteps()) EnableWindow(Control(step.installButton), FALSE);
+  DisableInstallButtons();
   if (const InstallationStep* next = NextStep(RegistryInstallationState())) {
     EnableWindow(Control(next->installButton), TRUE);
   }
   KeepFocusOnEnabledControl();
+}
+
+void SetupForm::DisableInstallButtons() {
+  for (const InstallationStep& step : InstallationSteps()) EnableWindow(Control(step.installButton), FALSE);
 }
 
 void SetupForm::KeepFocusOnEnabledControl() {

@@ -195,7 +195,7 @@ TEST(SetupFormDpi, AMoveToAMonitorOfAnotherDpiLaysTheWindowOutAnew) {
   const auto objectsBefore = GuiObjects();
   std::vector<HFONT> firstFonts;
   for (const auto& expected : kLayout) firstFonts.push_back(FontHandleOf(form[expected.name]));
-  const HICON firstIcons[] = {WindowIcon(form.Window(), ICON_BIG), WindowIcon(form.Window(), ICON_SMALL)};
+  std::vector<HICON> iconsLeftBehind;  // those shown at 144 and 120 DPI
 
   for (const int dpi : {144, 120, 96}) {
     SCOPED_TRACE(dpi);
@@ -222,12 +222,18 @@ TEST(SetupFormDpi, AMoveToAMonitorOfAnotherDpiLaysTheWindowOutAnew) {
     EXPECT_TRUE(IsWindowEnabled(form[L"cmdInstallStep1"]));
     EXPECT_FALSE(IsWindowEnabled(form[L"cmdInstallStep2"]));
     EXPECT_FALSE(IsWindowEnabled(form[L"cmdInstallStep3"]));
-    EXPECT_EQ(IconWidth(WindowIcon(form.Window(), ICON_BIG)), SystemMetricForDpi(SM_CXICON, dpi));
-    EXPECT_EQ(IconWidth(WindowIcon(form.Window(), ICON_SMALL)), SystemMetricForDpi(SM_CXSMICON, dpi));
+    for (const WPARAM which : {ICON_BIG, ICON_SMALL}) {
+      const HICON icon = WindowIcon(form.Window(), which);
+      EXPECT_EQ(IconWidth(icon), SystemMetricForDpi(which == ICON_BIG ? SM_CXICON : SM_CXSMICON, dpi));
+      if (dpi != 96) iconsLeftBehind.push_back(icon);
+    }
   }
   for (const HFONT font : firstFonts)
     EXPECT_EQ(GetObjectType(font), 0u) << "a font of the first layout lives on";
-  for (const HICON icon : firstIcons) EXPECT_EQ(IconWidth(icon), 0) << "an icon of the first layout lives on";
+  for (const HICON icon : iconsLeftBehind) EXPECT_EQ(IconWidth(icon), 0) << "an icon of another DPI lives on";
+  // Back at the system's DPI the window shows its class's icons, loaded once.
+  EXPECT_EQ(WindowIcon(form.Window(), ICON_BIG),
+            reinterpret_cast<HICON>(GetClassLongPtrW(form.Window(), GCLP_HICON)));
   EXPECT_EQ(GuiObjects(), objectsBefore);
 }
 
