@@ -18,6 +18,11 @@ HICON SharedProgramIcon(HINSTANCE instance, int widthMetric, int heightMetric) {
                                        LR_SHARED));
 }
 
+// The top-left corner of a window of that size centred on the screen.
+POINT CentredOnScreen(SIZE size) {
+  return {(GetSystemMetrics(SM_CXSCREEN) - size.cx) / 2, (GetSystemMetrics(SM_CYSCREEN) - size.cy) / 2};
+}
+
 // Common controls keep copies of the system colours, which this message refreshes.
 BOOL CALLBACK PassOnColourChange(HWND child, LPARAM) noexcept {
   SendMessageW(child, WM_SYSCOLORCHANGE, 0, 0);
@@ -49,13 +54,16 @@ std::unique_ptr<SetupForm> SetupForm::Create(HINSTANCE instance, const DisplaySo
   std::unique_ptr<SetupForm> form(new SetupForm(instance, display));
   if (!RegisterPanelClass(instance) || !RegisterFormClass(instance, WindowProc)) return nullptr;
 
-  // A first size from the system's DPI and frame; once the window knows its
-  // own DPI and frame, it is fitted to the design exactly.
+  // A first size from the system's DPI and frame, centred already (a move costs
+  // Wine a round trip to the display); once the window knows its own DPI and
+  // frame, it is fitted to the design exactly.
   const int dpi = display.dpi > 0 ? display.dpi : SystemDpi();
   RECT frame{0, 0, Pixels(SetupFormDesign().clientWidth, dpi), Pixels(SetupFormDesign().clientHeight, dpi)};
   AdjustWindowRectEx(&frame, kWindowStyle, FALSE, 0);
-  CreateWindowExW(0, kClassName, SetupFormDesign().caption, kWindowStyle, CW_USEDEFAULT, CW_USEDEFAULT,
-                  frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr, instance, form.get());
+  const SIZE size{frame.right - frame.left, frame.bottom - frame.top};
+  const POINT centred = CentredOnScreen(size);
+  CreateWindowExW(0, kClassName, SetupFormDesign().caption, kWindowStyle, centred.x, centred.y, size.cx,
+                  size.cy, nullptr, nullptr, instance, form.get());
   if (form->window_ == nullptr) return nullptr;
   form->FitWindowToDesign();
   return form;
@@ -64,11 +72,10 @@ std::unique_ptr<SetupForm> SetupForm::Create(HINSTANCE instance, const DisplaySo
 void SetupForm::Show() {
   RECT frame;
   GetWindowRect(window_, &frame);
-  const int width = frame.right - frame.left;
-  const int height = frame.bottom - frame.top;
-  SetWindowPos(window_, nullptr, (GetSystemMetrics(SM_CXSCREEN) - width) / 2,
-               (GetSystemMetrics(SM_CYSCREEN) - height) / 2, 0, 0,
-               SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  const POINT centred = CentredOnScreen({frame.right - frame.left, frame.bottom - frame.top});
+  if (centred.x != frame.left || centred.y != frame.top) {
+    SetWindowPos(window_, nullptr, centred.x, centred.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
   ShowWindow(window_, SW_SHOWNORMAL);
   SetForegroundWindow(window_);
   UpdateWindow(window_);
