@@ -76,12 +76,13 @@ void SetupForm::Show() {
   if (centred.x != frame.left || centred.y != frame.top) {
     SetWindowPos(window_, nullptr, centred.x, centred.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
   }
+  // The steps are refreshed before the window shows: its first picture has the
+  // right Install button enabled, and the refresh does not wait for an
+  // activation that the system may withhold (no foreground rights).
+  RefreshStepsOnce();
   ShowWindow(window_, SW_SHOWNORMAL);
   SetForegroundWindow(window_);
   UpdateWindow(window_);
-  // The system may withhold activation (no foreground rights); the steps are
-  // refreshed before the first click all the same.
-  RunFirstActivation();
 }
 
 LRESULT CALLBACK SetupForm::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -101,8 +102,7 @@ LRESULT SetupForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       OnCreate();
       return 0;
     case WM_ACTIVATE:
-      OnActivate(wParam);
-      return 0;
+      return OnActivate(wParam, lParam);
     case WM_SETFOCUS:
       OnSetFocus();
       return 0;
@@ -159,12 +159,15 @@ void SetupForm::OnCreate() {
   DisableInstallButtons();
 }
 
-void SetupForm::OnActivate(WPARAM state) {
+// Activated, the window takes the focus (the system's handling), which
+// OnSetFocus hands on to a button.
+LRESULT SetupForm::OnActivate(WPARAM state, LPARAM other) {
   if (LOWORD(state) == WA_INACTIVE) {
     lastFocus_ = GetFocus();
-    return;
+  } else {
+    RefreshStepsOnce();
   }
-  RunFirstActivation();
+  return DefWindowProcW(window_, WM_ACTIVATE, state, other);
 }
 
 void SetupForm::OnSetFocus() {
@@ -249,9 +252,9 @@ void SetupForm::OnNcDestroy() {
   controls_.Clear();
 }
 
-void SetupForm::RunFirstActivation() {
-  if (activated_) return;
-  activated_ = true;
+void SetupForm::RefreshStepsOnce() {
+  if (stepsRefreshed_) return;
+  stepsRefreshed_ = true;
   RefreshSteps();
 }
 

@@ -51,8 +51,8 @@ class SetupForm {
   SetupForm& operator=(const SetupForm&) = delete;
   ~SetupForm();
 
-  // Shows the window centred and normal, activates it, and refreshes the steps
-  // before any click can be served.
+  // Refreshes the steps, then shows the window centred and normal and activates
+  // it: no click can be served before the refresh.
   void Show();
 
   [[nodiscard]] HWND Handle() const noexcept { return window_; }
@@ -66,7 +66,7 @@ class SetupForm {
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
   void OnCreate();
-  void OnActivate(WPARAM state);
+  LRESULT OnActivate(WPARAM state, LPARAM other);
   void OnSetFocus();
   LRESULT OnEraseBackground(HDC dc);
   LRESULT OnColourRequest(UINT message, HDC dc, HWND control);
@@ -86,7 +86,7 @@ class SetupForm {
     int classIcon;  // GCLP_HICON or GCLP_HICONSM
   };
   void SetIcon(WPARAM which, const IconSize& size, Icon& owned);
-  void RunFirstActivation();
+  void RefreshStepsOnce();
   void KeepFocusOnEnabledControl();
 
   // Installation state detection: enables the Install button of the first step
@@ -106,7 +106,7 @@ class SetupForm {
   DisplaySource display_;
   HWND window_ = nullptr;
   int dpi_ = kDefaultDpi;  // the one DPI the window and its controls are laid out at
-  bool activated_ = false;
+  bool stepsRefreshed_ = false;
   HWND lastFocus_ = nullptr;
   int installersRunning_ = 0;  // nested Install commands waiting for their installers
   bool closeRequestRun_ = false;
