@@ -44,7 +44,7 @@ void SetupForm::SetIcon(WPARAM which, const IconSize& size, Icon& owned) {
   const int width = SystemMetricForDpi(size.widthMetric, dpi_);
   const int height = SystemMetricForDpi(size.heightMetric, dpi_);
   Icon loaded;
-  auto shown = reinterpret_cast<HICON>(GetClassLongPtrW(window_, size.classIcon));
+  auto* shown = reinterpret_cast<HICON>(GetClassLongPtrW(window_, size.classIcon));
   if (width != GetSystemMetrics(size.widthMetric) || height != GetSystemMetrics(size.heightMetric)) {
     loaded =
         Icon(static_cast<HICON>(LoadImageW(instance_, MAKEINTRESOURCEW(1), IMAGE_ICON, width, height, 0)));
