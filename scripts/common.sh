@@ -142,6 +142,19 @@ open_pages_with_recorder() {
   wine_reg add 'HKCR\htmlfile\shell\open\command' /ve /t REG_SZ /d "$command" /f
 }
 
+# wine_for_tests TREE: what an x86_64 tree's tests run in: a display, unmanaged
+# windows, a fresh prefix TREE/wineprefix whose fonts are checked, and Wine's
+# desktop held. Fails with one line where the fonts or the desktop are wrong.
+wine_for_tests() {
+  local tree=$1
+  ensure_display
+  export CORVALIDYNE_UNMANAGED_WINDOWS=1
+  fresh_prefix "$tree/wineprefix"
+  check_prefix_fonts "$WINE64" "$tree/realised_fonts.exe" || return 1
+  hold_desktop "$WINE64" "$tree/desktop_user.exe" ||
+    { log "Wine's desktop could not be held: see $WINEPREFIX.desktop.log"; return 1; }
+}
+
 # hold_desktop LOADER PROGRAM: keeps Wine's desktop process up until the server
 # ends (see tests/tools/desktop_user.cpp), so that no test's output is held
 # open by it; returns once the program is on the desktop.

@@ -29,12 +29,7 @@ build_arch x86_64
 find "$TREE" -name '*.gcda' -delete
 
 trap 'stop_wine; stop_display' EXIT
-ensure_display
-export CORVALIDYNE_UNMANAGED_WINDOWS=1
-fresh_prefix "$TREE/wineprefix"
-check_prefix_fonts "$WINE64" "$TREE/realised_fonts.exe"
-hold_desktop "$WINE64" "$TREE/desktop_user.exe" ||
-  { log "Wine's desktop could not be held: see $WINEPREFIX.desktop.log"; exit 1; }
+wine_for_tests "$TREE"
 # The executable checks fail by design here (the counters make the product
 # larger), and the consumer projects link the library without the coverage
 # runtime: neither is run.

@@ -20,12 +20,7 @@ done
 
 trap 'stop_wine; remove_i386_handler; stop_display' EXIT
 remove_i386_handler
-ensure_display
-export CORVALIDYNE_UNMANAGED_WINDOWS=1
-fresh_prefix "$BUILD_ROOT/x86_64/wineprefix"
-check_prefix_fonts "$WINE64" "$BUILD_ROOT/x86_64/realised_fonts.exe"
-hold_desktop "$WINE64" "$BUILD_ROOT/x86_64/desktop_user.exe" ||
-  { log "Wine's desktop could not be held: see $WINEPREFIX.desktop.log"; exit 1; }
+wine_for_tests "$BUILD_ROOT/x86_64"
 log "running the tests (x86_64 build under Wine)"
 ctest --test-dir "$BUILD_ROOT/x86_64" --output-on-failure -j2 --timeout 300
 stop_wine
