@@ -88,6 +88,11 @@ inline int CharacterHeight(int centipoints, int dpi) noexcept {
   return MulDiv(centipoints, dpi, kCentipointsPerInch);
 }
 
+// The program icon, icon group 1 of the executable's resources, at a size.
+inline HICON LoadProgramIcon(HINSTANCE instance, int width, int height, UINT flags) {
+  return static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(1), IMAGE_ICON, width, height, flags));
+}
+
 const WindowDesign& SetupFormDesign();
 std::span<const ControlDesign> SetupFormControls();
 const ControlDesign* FindControlDesign(std::wstring_view name);

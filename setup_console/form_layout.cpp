@@ -46,8 +46,7 @@ void SetupForm::SetIcon(WPARAM which, const IconSize& size, Icon& owned) {
   Icon loaded;
   auto* shown = reinterpret_cast<HICON>(GetClassLongPtrW(window_, size.classIcon));
   if (width != GetSystemMetrics(size.widthMetric) || height != GetSystemMetrics(size.heightMetric)) {
-    loaded =
-        Icon(static_cast<HICON>(LoadImageW(instance_, MAKEINTRESOURCEW(1), IMAGE_ICON, width, height, 0)));
+    loaded = Icon(LoadProgramIcon(instance_, width, height, 0));
     shown = loaded.get();
   }
   SendMessageW(window_, WM_SETICON, which, reinterpret_cast<LPARAM>(shown));

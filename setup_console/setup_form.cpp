@@ -13,9 +13,7 @@ constexpr DWORD kWindowStyle = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
 // The program icon at the system's size, for the window class; shared, so the
 // system owns it.
 HICON SharedProgramIcon(HINSTANCE instance, int widthMetric, int heightMetric) {
-  return static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(1), IMAGE_ICON,
-                                       GetSystemMetrics(widthMetric), GetSystemMetrics(heightMetric),
-                                       LR_SHARED));
+  return LoadProgramIcon(instance, GetSystemMetrics(widthMetric), GetSystemMetrics(heightMetric), LR_SHARED);
 }
 
 // The top-left corner of a window of that size centred on the screen.
