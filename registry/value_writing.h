@@ -11,9 +11,8 @@
 
 namespace corvalidyne {
 
-// The steps and errors that every value write shares, so that the Registry
-// object and the free functions fail alike: the number and message of each
-// failure are the object's.
+// The steps and errors that every value write of the Registry object shares,
+// so that its writes fail alike.
 
 // The value name's ANSI form. A name that cannot reach the registry unaltered
 // fails as the value's write would, before anything is touched; when the path

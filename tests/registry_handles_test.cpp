@@ -6,6 +6,8 @@
 
 #include "addressing.h"
 #include "corvalidyne/registry.h"
+#include "corvalidyne/registry_functions.h"
+#include "corvalidyne/registry_key.h"
 #include "handle_probe.h"
 #include "raw_registry.h"
 #include "scratch_key.h"
@@ -25,6 +27,7 @@ void Swallowing(const std::function<void()>& operation) {
   try {
     operation();
   } catch (const RegistryError&) {
+  } catch (const std::system_error&) {
   }
 }
 
@@ -105,6 +108,31 @@ TEST(RegistryHandles, NoOperationLeavesAKeyHandleOpen) {
        }},
       {"additional associations, bad list",
        [&] { Addressing(hkcu, L"", L"").CreateAdditionalEXEAssociations(key, {L"a"}); }},
+      {"key object read found", [&] { static_cast<void>(ReadString(hkcu, key, L"v")); }},
+      {"key object read of another type", [&] { static_cast<void>(ReadDword(hkcu, key, L"v")); }},
+      {"key object open missing", [&] { static_cast<void>(RegistryKey::Open(hkcu, missing)); }},
+      {"key object write", [&] { Write(hkcu, key, L"w", 1u); }},
+      {"key object write refused", [&] { Write(hkcu, key, L"w", std::vector<std::wstring>{L""}); }},
+      {"key object listings",
+       [&] {
+         static_cast<void>(ValueNames(hkcu, key));
+         static_cast<void>(RegistryKey::Open(hkcu, key)->Values());
+         static_cast<void>(SubkeyNames(hkcu, key));
+       }},
+      {"key object deletions",
+       [&] {
+         RegistryKey parent = RegistryKey::Create(hkcu, key);
+         RegistryKey::Create(hkcu, key + L"\\Gone\\Child");
+         parent.DeleteSubkeyTree(L"Gone");
+         DeleteKey(hkcu, missing);
+       }},
+      {"key object moved and assigned",
+       [&] {
+         RegistryKey first = RegistryKey::Create(hkcu, key);
+         RegistryKey second = std::move(first);
+         first = RegistryKey::Create(hkcu, key);
+         second = std::move(first);
+       }},
   };
   for (const auto& operation : operations) {
     Swallowing(operation.run);  // first-use allocations are not leaks
@@ -112,6 +140,31 @@ TEST(RegistryHandles, NoOperationLeavesAKeyHandleOpen) {
     for (int round = 0; round < 100; ++round) Swallowing(operation.run);
     EXPECT_LT(probe.Growth(), 10) << operation.name;
   }
+}
+
+// A key object's handle closes once: not when the object it was moved out of
+// goes, and not again after its own owner closed it (a second close would hit
+// whatever handle took the slot meanwhile).
+TEST(RegistryHandles, AKeyObjectMovedFromClosesItsHandleOnce) {
+  ScratchKey scratch;
+  testing::WriteRaw(HKEY_CURRENT_USER, scratch.Path(), "v", {REG_SZ, "x\0"s});
+  std::optional<RegistryKey> movedFrom = RegistryKey::Open(kHKeyCurrentUser, scratch.Path());
+  ASSERT_TRUE(movedFrom);
+  {
+    std::optional<RegistryKey> owner(std::move(*movedFrom));
+    RegistryKey assigned = RegistryKey::Create(kHKeyCurrentUser, scratch.Sub(L"Other"));
+    assigned = std::move(*owner);
+    owner.reset();
+    EXPECT_EQ(assigned.ReadString(L"v"), L"x") << "the moved-from object closed the handle";
+  }
+  HKEY later = nullptr;
+  ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, scratch.Path().c_str(), 0, KEY_QUERY_VALUE, &later),
+            ERROR_SUCCESS);
+  movedFrom.reset();
+  DWORD size = 0;
+  EXPECT_EQ(RegQueryValueExW(later, L"v", nullptr, nullptr, nullptr, &size), ERROR_SUCCESS)
+      << "a moved-from object closed a handle it no longer owned";
+  RegCloseKey(later);
 }
 
 }  // namespace

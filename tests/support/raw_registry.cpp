@@ -39,9 +39,21 @@ void WriteRaw(HKEY root, const std::wstring& path, const std::string& ansiName, 
       ERROR_SUCCESS);
 }
 
-bool ReadRawW(HKEY root, const std::wstring& path, const std::wstring& name, RawValue& value) {
+void WriteRawW(HKEY root, const std::wstring& path, const std::wstring& name, const RawValue& value,
+               REGSAM view) {
   Key key;
-  if (RegOpenKeyExW(root, path.c_str(), 0, KEY_QUERY_VALUE, key.put()) != ERROR_SUCCESS) return false;
+  ASSERT_EQ(
+      RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | view, nullptr, key.put(), nullptr),
+      ERROR_SUCCESS);
+  ASSERT_EQ(
+      RegSetValueExW(key.get(), name.c_str(), 0, value.type, reinterpret_cast<const BYTE*>(value.data.data()),
+                     static_cast<DWORD>(value.data.size())),
+      ERROR_SUCCESS);
+}
+
+bool ReadRawW(HKEY root, const std::wstring& path, const std::wstring& name, RawValue& value, REGSAM view) {
+  Key key;
+  if (RegOpenKeyExW(root, path.c_str(), 0, KEY_QUERY_VALUE | view, key.put()) != ERROR_SUCCESS) return false;
   DWORD size = 0;
   if (RegQueryValueExW(key.get(), name.c_str(), nullptr, &value.type, nullptr, &size) != ERROR_SUCCESS) {
     return false;

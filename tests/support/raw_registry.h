@@ -15,8 +15,12 @@ struct RawValue {
 
 // Direct calls, independent of the object under test.
 void WriteRaw(HKEY root, const std::wstring& path, const std::string& ansiName, const RawValue& value);
-// Reads through the wide functions: string data comes back in UTF-16.
-bool ReadRawW(HKEY root, const std::wstring& path, const std::wstring& name, RawValue& value);
+// Writes and reads through the wide functions, in the view `view` adds
+// (KEY_WOW64_32KEY, KEY_WOW64_64KEY or 0): string data is UTF-16.
+void WriteRawW(HKEY root, const std::wstring& path, const std::wstring& name, const RawValue& value,
+               REGSAM view = 0);
+bool ReadRawW(HKEY root, const std::wstring& path, const std::wstring& name, RawValue& value,
+              REGSAM view = 0);
 // Reads through the ANSI functions: string data comes back in the ANSI code page.
 bool ReadRawA(HKEY root, const std::wstring& path, const std::string& ansiName, RawValue& value);
 bool KeyPresent(HKEY root, const std::wstring& path);
