@@ -87,8 +87,8 @@ void Write(RegistryRoot root, const std::wstring& path, const std::wstring& name
   WriteAt(root, path, name, value, view);
 }
 
-void Write(RegistryRoot root, const std::wstring& path, const std::wstring& name, const ExpandableString& value,
-           RegistryView view) {
+void Write(RegistryRoot root, const std::wstring& path, const std::wstring& name,
+           const ExpandableString& value, RegistryView view) {
   WriteAt(root, path, name, value, view);
 }
 

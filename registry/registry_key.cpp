@@ -65,7 +65,8 @@ std::vector<std::wstring> StringsOf(const std::wstring& text) {
 
 template <typename Number>
 Number NumberOf(const std::vector<BYTE>& bytes, const std::wstring& name) {
-  if (bytes.size() != sizeof(Number)) Fail(ERROR_INVALID_DATA, "registry value of another size" + Quoted(name));
+  if (bytes.size() != sizeof(Number))
+    Fail(ERROR_INVALID_DATA, "registry value of another size" + Quoted(name));
   Number number = 0;
   std::memcpy(&number, bytes.data(), sizeof number);
   return number;
@@ -127,9 +128,9 @@ LONG OpenIn(HKEY parent, const std::wstring& path, REGSAM access, RegistryView v
 
 RegistryKey RegistryKey::Create(RegistryRoot root, const std::wstring& path, RegistryView view) {
   KeyHandle key;
-  const LONG result =
-      RegCreateKeyExW(RootKey(root), CheckedName(path, "registry key path"), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                      KEY_READ | KEY_WRITE | ViewFlag(view), nullptr, key.put(), nullptr);
+  const LONG result = RegCreateKeyExW(RootKey(root), CheckedName(path, "registry key path"), 0, nullptr,
+                                      REG_OPTION_NON_VOLATILE, KEY_READ | KEY_WRITE | ViewFlag(view), nullptr,
+                                      key.put(), nullptr);
   if (result != ERROR_SUCCESS) Fail(result, "creating registry key" + Quoted(path));
   return RegistryKey(key.release(), view);
 }
@@ -158,9 +159,7 @@ RegistryKey& RegistryKey::operator=(RegistryKey&& other) noexcept {
 
 RegistryKey::~RegistryKey() { Close(); }
 
-void RegistryKey::Close() noexcept {
-  const KeyHandle closed(Handle(std::exchange(key_, nullptr)));
-}
+void RegistryKey::Close() noexcept { const KeyHandle closed(Handle(std::exchange(key_, nullptr))); }
 
 namespace {
 
@@ -168,11 +167,10 @@ namespace {
 std::optional<std::vector<BYTE>> Read(HKEY key, const std::wstring& name, DWORD type) {
   const wchar_t* checked = CheckedName(name, "registry value name");
   ValueData value;
-  const LONG result = QueryValueData(
-      [&](DWORD* stored, BYTE* data, DWORD* size) {
-        return RegQueryValueExW(key, checked, nullptr, stored, data, size);
-      },
-      value);
+  const LONG result =
+      QueryValueData([&](DWORD* stored, BYTE* data,
+                         DWORD* size) { return RegQueryValueExW(key, checked, nullptr, stored, data, size); },
+                     value);
   if (result == ERROR_FILE_NOT_FOUND) return std::nullopt;
   if (result != ERROR_SUCCESS) Fail(result, "reading registry value" + Quoted(name));
   if (value.type != type) Fail(ERROR_UNSUPPORTED_TYPE, "registry value of another type" + Quoted(name));
@@ -289,7 +287,8 @@ bool RegistryKey::DeleteValue(const std::wstring& name) {
 }
 
 bool RegistryKey::DeleteSubkey(const std::wstring& path) {
-  const LONG result = RegDeleteKeyExW(Handle(key_), CheckedName(path, "registry key path"), ViewFlag(view_), 0);
+  const LONG result =
+      RegDeleteKeyExW(Handle(key_), CheckedName(path, "registry key path"), ViewFlag(view_), 0);
   if (result == ERROR_FILE_NOT_FOUND) return false;
   if (result != ERROR_SUCCESS) Fail(result, "deleting registry key" + Quoted(path));
   return true;

@@ -55,8 +55,8 @@ void Write(RegistryRoot root, const std::wstring& path, const std::wstring& name
            const std::vector<std::wstring>& value, RegistryView view = RegistryView::kNative);
 void Write(RegistryRoot root, const std::wstring& path, const std::wstring& name, const Bytes& value,
            RegistryView view = RegistryView::kNative);
-void Write(RegistryRoot root, const std::wstring& path, const std::wstring& name, const ExpandableString& value,
-           RegistryView view = RegistryView::kNative);
+void Write(RegistryRoot root, const std::wstring& path, const std::wstring& name,
+           const ExpandableString& value, RegistryView view = RegistryView::kNative);
 template <std::integral Other>
 void Write(RegistryRoot root, const std::wstring& path, const std::wstring& name, Other value,
            RegistryView view = RegistryView::kNative) = delete;
