@@ -1,11 +1,13 @@
-// Times the registry object against the raw Win32 call sequences that do the
-// same work, in one run, and prints one table.
+// Times the registry object and the key object against the raw Win32 call
+// sequences that do the same work, in one run, and prints one table.
 #include <windows.h>
 
 #include <string>
 #include <vector>
 
 #include "corvalidyne/registry.h"
+#include "corvalidyne/registry_functions.h"
+#include "corvalidyne/registry_key.h"
 #include "measure.h"
 
 namespace corvalidyne::bench {
@@ -92,6 +94,31 @@ std::vector<std::string> RawEnumerateKeys(const std::string& path) {
   return names;
 }
 
+struct NamedType {
+  std::wstring name;
+  DWORD type;
+};
+
+std::vector<NamedType> RawValuesWithTypes(const std::wstring& path) {
+  std::vector<NamedType> values;
+  HKEY key = nullptr;
+  if (RegOpenKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return values;
+  DWORD longest = 0;
+  RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &longest, nullptr,
+                   nullptr, nullptr);
+  std::wstring buffer(longest + 1, L'\0');
+  for (DWORD index = 0;; ++index) {
+    DWORD length = longest + 1, type = 0;
+    if (RegEnumValueW(key, index, buffer.data(), &length, nullptr, &type, nullptr, nullptr) !=
+        ERROR_SUCCESS) {
+      break;
+    }
+    values.push_back({std::wstring(buffer.data(), length), type});
+  }
+  RegCloseKey(key);
+  return values;
+}
+
 void FillKey(const std::string& path, int entries) {
   HKEY key = CreateRaw(path);
   const DWORD zero = 0;
@@ -153,6 +180,44 @@ void SingleCalls(std::vector<Row>& rows) {
   rows.push_back({"Value set, REG_SZ, against create+set+close", write.work, "us", write.reference, 1.10});
 }
 
+// The key object against the raw W calls: one value by path, twenty through one open key.
+void KeyObject(std::vector<Row>& rows) {
+  const std::wstring path = kBaseW + L"\\KeyObject";
+  std::vector<std::wstring> names;
+  {
+    RegistryKey key = RegistryKey::Create(kHKeyCurrentUser, path);
+    for (std::uint32_t i = 0; i < 20; ++i) {
+      names.push_back(L"Number" + std::to_wstring(i));
+      key.Write(names.back(), i);
+    }
+  }
+  const auto byPath =
+      MedianPairPerCall([&] { static_cast<void>(ReadDword(kHKeyCurrentUser, path, names[0])); },
+                        [&] {
+                          DWORD value = 0, size = sizeof value;
+                          RegGetValueW(HKEY_CURRENT_USER, path.c_str(), names[0].c_str(), RRF_RT_REG_DWORD,
+                                       nullptr, &value, &size);
+                        });
+  const auto twenty = MedianPairPerCall(
+      [&] {
+        const auto key = RegistryKey::Open(kHKeyCurrentUser, path);
+        for (const std::wstring& name : names) static_cast<void>(key->ReadDword(name));
+      },
+      [&] {
+        HKEY key = nullptr;
+        RegOpenKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ, &key);
+        for (const std::wstring& name : names) {
+          DWORD type = 0, value = 0, size = sizeof value;
+          RegQueryValueExW(key, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&value), &size);
+        }
+        RegCloseKey(key);
+      },
+      9, 20);
+  rows.push_back({"ReadDword by path, against one RegGetValueW", byPath.work, "us", byPath.reference, 1.05});
+  rows.push_back({"20 ReadDword through one RegistryKey, against open+20 queries+close", twenty.work, "us",
+                  twenty.reference, 1.05});
+}
+
 void Enumerations(std::vector<Row>& rows) {
   double values[2] = {}, sections[2] = {};
   const int sizes[2] = {1000, 20000};
@@ -175,6 +240,13 @@ void Enumerations(std::vector<Row>& rows) {
                     listValues.reference / 1000, 1.2});
     rows.push_back({"EnumerateSections, " + label + ", against a raw loop", sections[s], "ms",
                     listSections.reference / 1000, 1.2});
+    if (sizes[s] == 20000) {
+      const auto withTypes =
+          MedianPairPerCall([&] { static_cast<void>(RegistryKey::Open(kHKeyCurrentUser, pathW)->Values()); },
+                            [&] { RawValuesWithTypes(pathW); }, 7, 1);
+      rows.push_back({"RegistryKey::Values, " + label + " with types, against a raw loop",
+                      withTypes.work / 1000, "ms", withTypes.reference / 1000, 1.1});
+    }
   }
   rows.push_back({"EnumerateValues growth, 1,000 to 20,000 entries", values[1] / values[0], "x", 0, 25});
   rows.push_back(
@@ -189,6 +261,7 @@ int main() {
   RemoveBase();
   std::vector<Row> rows;
   SingleCalls(rows);
+  KeyObject(rows);
   Enumerations(rows);
   RemoveBase();
   return Print(rows) ? 0 : 1;

@@ -6,6 +6,7 @@
 
 #include "corvalidyne/registry.h"
 #include "corvalidyne/registry_functions.h"
+#include "corvalidyne/registry_key.h"
 #include "raw_registry.h"
 #include "scratch_key.h"
 
@@ -50,6 +51,25 @@ std::vector<std::wstring> Subkeys(const std::wstring& section) {
   return result;
 }
 
+std::optional<std::wstring> WriteAndReadProduct(const std::wstring& section) {
+  RegistryKey key = RegistryKey::Create(kHKeyCurrentUser, section + L"\\\u65E5\u672C");
+  key.Write(L"Name", std::wstring(L"Corvalidyne \u65E5\u672C"));
+  key.Write(L"Size", std::uint64_t{5} << 32);  // REG_QWORD; a bare 5 does not compile
+  return key.ReadString(L"Name");              // std::nullopt when absent
+}
+
+// The major version, 0 when absent, or the failure's code negated.
+std::int64_t MajorVersionIn32BitView(RegistryRoot root, const std::wstring& section) {
+  try {
+    if (const auto key = RegistryKey::Open(root, section, RegistryView::k32Bit)) {
+      return key->ReadDword(L"MajorVersion").value_or(0);
+    }
+    return 0;
+  } catch (const std::system_error& error) {  // denied (5), another type (1630), ...
+    return -error.code().value();
+  }
+}
+
 void RegisterReportType(const std::wstring& viewerPath) {
   Registry registry;
   registry.CreateEXEAssociation(viewerPath, L"Corvalidyne.UsageReport", L"Corvalidyne report", L"cvq7usage",
@@ -70,6 +90,14 @@ TEST(RegistryUsage, ExamplesDoWhatTheySay) {
   EXPECT_EQ(stored.data, "C:\\Corvalidyne\0"s);
 
   EXPECT_EQ(Subkeys(scratch.Path()), std::vector<std::wstring>{L"App"});
+
+  EXPECT_EQ(WriteAndReadProduct(scratch.Path()), L"Corvalidyne \u65E5\u672C");
+  EXPECT_EQ(ReadQword(kHKeyCurrentUser, scratch.Sub(L"\u65E5\u672C"), L"Size"), std::uint64_t{5} << 32);
+  // HKCU\Software is one key in both views.
+  EXPECT_EQ(MajorVersionIn32BitView(kHKeyCurrentUser, scratch.Path()), 5);
+  EXPECT_EQ(MajorVersionIn32BitView(kHKeyCurrentUser, scratch.Sub(L"Missing")), 0);
+  Write(kHKeyCurrentUser, scratch.Path(), L"MajorVersion", L"5"s);
+  EXPECT_EQ(MajorVersionIn32BitView(kHKeyCurrentUser, scratch.Path()), -ERROR_UNSUPPORTED_TYPE);
 
   RegisterReportType(L"C:\\Viewer\\view.exe");
   testing::RawValue command;

@@ -1,6 +1,6 @@
 // Writes, reads back and enumerates under a key of its own in HKEY_CURRENT_USER,
-// through the object and the typed functions, removes it, and exits non-zero
-// when anything differs from what it wrote.
+// through the object, the typed functions and the key object, removes it, and
+// exits non-zero when anything differs from what it wrote.
 
 // The library's own build settings must not reach its users.
 #if defined(UNICODE) || defined(NOMINMAX) || defined(WIN32_LEAN_AND_MEAN)
@@ -11,11 +11,13 @@
 
 #include <corvalidyne/registry.h>
 #include <corvalidyne/registry_functions.h>
+#include <corvalidyne/registry_key.h>
 #include <registry.h>
 
 #include <algorithm>
 #include <iostream>
 #include <string>
+#include <system_error>
 #include <vector>
 
 using namespace corvalidyne;
@@ -73,11 +75,39 @@ void Check(const std::wstring& section) {
   // The same values through the typed functions, and a type the object does not write.
   Expect(ReadDword(kHKeyCurrentUser, section, L"Count") == 42u, "typed REG_DWORD read differs");
   Expect(ReadString(kHKeyCurrentUser, section, L"Folder") == L"C:\\Consumer", "typed REG_SZ read differs");
-  Expect(!ReadString(kHKeyCurrentUser, section, L"Count"), "a REG_DWORD read as a string");
+  try {
+    static_cast<void>(ReadString(kHKeyCurrentUser, section, L"Count"));
+    Expect(false, "a REG_DWORD read as a string");
+  } catch (const std::system_error& error) {
+    Expect(error.code().value() == ERROR_UNSUPPORTED_TYPE, "reading another type threw the wrong code");
+  }
   const std::vector<std::wstring> strings{L"a", L"b"};
   Write(kHKeyCurrentUser, section, L"Strings", strings);
   Expect(ReadStrings(kHKeyCurrentUser, section, L"Strings") == strings, "typed REG_MULTI_SZ read differs");
   Expect(SubkeyNames(kHKeyCurrentUser, section).size() == 2, "typed subkey listing differs");
+
+  // The key object: text outside any code page, a REG_QWORD, a failure with the system's code.
+  const std::wstring unicode = L"\u65E5\u672C \U0001F600";
+  RegistryKey key = RegistryKey::Create(kHKeyCurrentUser, section + L"\\" + unicode);
+  key.Write(unicode, unicode);
+  key.Write(L"Big", std::uint64_t{1} << 40);
+  RegistryKey moved = std::move(key);
+  Expect(moved.ReadString(unicode) == unicode, "key object Unicode read differs");
+  Expect(moved.ReadQword(L"Big") == std::uint64_t{1} << 40, "key object REG_QWORD read differs");
+  Expect(moved.Values() == std::vector<RegistryValueEntry>{{L"Big", REG_QWORD}, {unicode, REG_SZ}} ||
+             moved.Values() == std::vector<RegistryValueEntry>{{unicode, REG_SZ}, {L"Big", REG_QWORD}},
+         "key object listing differs");
+  try {
+    static_cast<void>(moved.ReadDword(L"Big"));
+    Expect(false, "a REG_QWORD read as a REG_DWORD");
+  } catch (const std::system_error& error) {
+    Expect(error.code().value() == ERROR_UNSUPPORTED_TYPE, "reading another type threw the wrong code");
+  }
+  Expect(!RegistryKey::Open(kHKeyCurrentUser, section + L"\\Missing", RegistryView::k64Bit),
+         "a missing key opened");
+  Expect(RegistryKey::Open(kHKeyCurrentUser, section, RegistryView::kNative, RegistryAccess::kReadWrite)
+             ->DeleteSubkeyTree(unicode),
+         "the key object's tree was not deleted");
 
   try {
     At(section + L"\\Missing").DeleteKey();
@@ -102,7 +132,7 @@ int main() {
   const std::wstring section = L"Software\\CorvalidyneConsumer" + std::to_wstring(GetCurrentProcessId());
   try {
     Check(section);
-  } catch (const RegistryError& error) {
+  } catch (const std::exception& error) {
     std::cerr << "registry consumer: " << error.what() << "\n";
     ++failures;
   }
