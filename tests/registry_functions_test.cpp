@@ -598,6 +598,14 @@ TEST(RegistryFunctions, EachViewReachesItsOwnRegistry) {
        in32After},
       {"delete key, 64-bit view",
        [&] { return Read{DeleteKey(root, path + L"\\Sub32", RegistryView::k64Bit)}; }, Read{!twoViews}},
+      {"delete key, 32-bit view",
+       [&] {
+         Write(root, path + L"\\Gone32", L"v", 1u, RegistryView::k32Bit);
+         return Read{DeleteKey(root, path + L"\\Gone32", RegistryView::k32Bit)};
+       },
+       Read{true}},
+      {"deleted key, 32-bit view",
+       [&] { return Read{KeyExists(root, path + L"\\Gone32", RegistryView::k32Bit)}; }, Read{false}},
       {"delete tree, 32-bit view",
        [&] {
          return Read{RegistryKey::Open(root, path, RegistryView::k32Bit, RegistryAccess::kReadWrite)
