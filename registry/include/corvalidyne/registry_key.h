@@ -30,9 +30,11 @@ namespace corvalidyne {
 //                                  read (read again once before giving up)
 //     123  ERROR_INVALID_NAME      a path or name holding a NUL, which the
 //                                  system would take as its end; refused
-//                                  before any registry call
+//                                  before the system sees it
 //     87   ERROR_INVALID_PARAMETER a REG_MULTI_SZ list holding an empty string
 //                                  or a NUL, which would end it early
+//   A refused value is not written; a one-call Write (registry_functions.h)
+//   has created its key by then.
 //   Writes, creations and deletions report the same way, and never leave a
 //   handle open.
 
