@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "accessible_object.h"
 #include "automation.h"
 #include "com_ownership.h"
 #include "designed_layout.h"
@@ -962,6 +963,34 @@ TEST(SetupProgram, ClosingTheWindowEndsTheProgram) {
   EXPECT_EQ(exitCode, 0u);
   CloseHandle(process.hThread);
   CloseHandle(process.hProcess);
+}
+
+LRESULT CALLBACK RefuseCreation(int code, WPARAM wParam, LPARAM lParam) {
+  return code == HCBT_CREATEWND ? 1 : CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+// The edges of the window's life, reached by plain calls: a creation that a CBT
+// hook refuses (as security software may) gives no form; once the window is
+// gone, so are its controls, and a screen reader asking a destroyed window gets
+// no object.
+TEST(SetupFormLife, ARefusedOrDestroyedWindowAnswersNothing) {
+  const HHOOK refusing = SetWindowsHookExW(WH_CBT, RefuseCreation, nullptr, GetCurrentThreadId());
+  ASSERT_NE(refusing, nullptr);
+  const std::unique_ptr<SetupForm> refused = SetupForm::Create(GetModuleHandleW(nullptr));
+  UnhookWindowsHookEx(refusing);
+  EXPECT_EQ(refused, nullptr);
+
+  const std::unique_ptr<SetupForm> form = SetupForm::Create(GetModuleHandleW(nullptr));
+  ASSERT_NE(form, nullptr);
+  const HWND window = form->Handle();
+  const HWND panel = form->Control(FormControl::StepOnePanel);
+  ASSERT_NE(panel, nullptr);
+  ASSERT_NE(form->Control(L"cmdInstallStep1"), nullptr);
+  DestroyWindow(window);
+  EXPECT_EQ(form->Handle(), nullptr);
+  EXPECT_EQ(form->Control(FormControl::StepOnePanel), nullptr);
+  EXPECT_EQ(form->Control(L"cmdInstallStep1"), nullptr);
+  EXPECT_EQ(AnswerAsGroup(panel, 0, OBJID_CLIENT), 0);
 }
 
 }  // namespace
