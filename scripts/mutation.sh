@@ -7,6 +7,9 @@
 # skipped. An expression that changes nothing is reported as broken, never as
 # caught. Only committed work is tested. The scratch clone and its build stay
 # in build/mutation, so that a second run builds only what each fault changes.
+# CORVALIDYNE_MUTATION_REUSE=1 keeps the clone at the commit it holds, with its
+# booted prefix, and skips the fault-free run: for a further list on a commit
+# whose fault-free run has passed there.
 set -euo pipefail
 [ $# -gt 0 ] || { echo "usage: $0 LIST..." >&2; exit 2; }
 SOURCE=$(cd "$(dirname "$0")/.." && pwd)
@@ -15,14 +18,18 @@ LOCK=${CORVALIDYNE_WINE_LOCK:-/work/wt/wine.lock}
 lists=()
 for list in "$@"; do lists+=("$(cd "$(dirname "$list")" && pwd)/$(basename "$list")"); done
 
-if [ -d "$SCRATCH/.git" ]; then
+REUSE=${CORVALIDYNE_MUTATION_REUSE:-0}
+if [ "$REUSE" = 1 ]; then
+  [ -d "$SCRATCH/.git" ] || { echo "no scratch clone to reuse in $SCRATCH" >&2; exit 2; }
+  git -C "$SCRATCH" checkout -q -- .
+elif [ -d "$SCRATCH/.git" ]; then
   git -C "$SCRATCH" fetch -q "$SOURCE" HEAD
   git -C "$SCRATCH" checkout -q --force FETCH_HEAD
 else
   git clone -q "$SOURCE" "$SCRATCH"
   git -C "$SCRATCH" checkout -q --force "$(git -C "$SOURCE" rev-parse HEAD)"
 fi
-git -C "$SCRATCH" clean -qfd -e build
+git -C "$SCRATCH" clean -qfd -e build -e '*.log'
 
 # The scratch clone's own scripts: ROOT and BUILD_ROOT are the clone's.
 unset BUILD_ROOT
@@ -64,11 +71,13 @@ trap 'stop_wine; stop_display' EXIT
 ensure_display
 export CORVALIDYNE_UNMANAGED_WINDOWS=1
 build_arch x86_64 >/dev/null
-boot_template
-log "the suite without a fault"
-if ! suite "$SCRATCH/baseline.log"; then
-  log "the suite fails without any fault: see $SCRATCH/baseline.log"
-  exit 1
+if [ "$REUSE" != 1 ] || [ ! -d "$TEMPLATE" ]; then boot_template; fi
+if [ "$REUSE" != 1 ]; then
+  log "the suite without a fault"
+  if ! suite "$SCRATCH/baseline.log"; then
+    log "the suite fails without any fault: see $SCRATCH/baseline.log"
+    exit 1
+  fi
 fi
 
 total=0 caught=0 survivors=() broken=()
