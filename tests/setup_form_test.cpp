@@ -993,5 +993,34 @@ TEST(SetupFormLife, ARefusedOrDestroyedWindowAnswersNothing) {
   EXPECT_EQ(AnswerAsGroup(panel, 0, OBJID_CLIENT), 0);
 }
 
+// A window whose text length overstates its text, which Windows allows (the
+// length may count a text's other encoding), answering as a group.
+LRESULT CALLBACK OverstatingGroupProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_GETTEXTLENGTH) return DefWindowProcW(window, message, wParam, lParam) + 5;
+  if (message == WM_GETOBJECT) return AnswerAsGroup(window, wParam, lParam);
+  return DefWindowProcW(window, message, wParam, lParam);
+}
+
+// A screen reader hears the text that was read, not the length announced.
+TEST(SetupFormLife, AGroupsNameIsTheTextReadWhereItsLengthOverstatesIt) {
+  const ComApartment apartment;
+  WNDCLASSW windowClass{};
+  windowClass.lpfnWndProc = OverstatingGroupProc;
+  windowClass.hInstance = GetModuleHandleW(nullptr);
+  windowClass.lpszClassName = L"CorvalidyneOverstatingGroup";
+  ASSERT_NE(RegisterClassW(&windowClass), 0);
+  const HWND window = CreateWindowExW(0, windowClass.lpszClassName, L"Step", WS_OVERLAPPED, 0, 0, 100, 100,
+                                      nullptr, nullptr, windowClass.hInstance, nullptr);
+  ASSERT_NE(window, nullptr);
+  ASSERT_EQ(GetWindowTextLengthW(window), 9);
+  const AccessibleRef object = ObjectOf(window);
+  ASSERT_TRUE(object);
+  BSTR name = nullptr;
+  ASSERT_EQ(object->get_accName(kSelf, &name), S_OK);
+  EXPECT_EQ(std::wstring(name, SysStringLen(name)), L"Step");
+  SysFreeString(name);
+  DestroyWindow(window);
+}
+
 }  // namespace
 }  // namespace corvalidyne
