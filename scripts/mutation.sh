@@ -64,7 +64,7 @@ prefix_from_template() {
 # suite LOG: the whole x86_64 suite, stopping at its first failure.
 suite() {
   prefix_from_template || { log "the prefix copy's desktop could not be held"; return 2; }
-  ctest --test-dir "$TREE" -j2 --timeout 300 --stop-on-failure >"$1" 2>&1
+  ctest --test-dir "$TREE" -j2 --timeout 300 --stop-on-failure --output-on-failure >"$1" 2>&1
 }
 
 trap 'stop_wine; stop_display' EXIT
