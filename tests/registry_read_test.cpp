@@ -35,8 +35,15 @@ std::string Describe(const TaggedValue& value) {
         if constexpr (std::is_same_v<Held, std::monostate>) {
           return "(empty)";
         } else if constexpr (std::is_same_v<Held, std::wstring>) {
+          // Long texts by their ends: a whole 40,000 characters would hide the rest.
           std::string text = "text[" + std::to_string(held.size()) + "] ";
-          for (wchar_t c : held) text += c >= 32 && c < 127 ? static_cast<char>(c) : '?';
+          for (std::size_t i = 0; i < held.size(); ++i) {
+            if (held.size() > 200 && i == 80) {
+              text += " ... ";
+              i = held.size() - 80;
+            }
+            text += held[i] >= 32 && held[i] < 127 ? static_cast<char>(held[i]) : '?';
+          }
           return text;
         } else if constexpr (std::is_same_v<Held, Bytes>) {
           return "bytes[" + std::to_string(held.size()) + "]";
@@ -47,6 +54,26 @@ std::string Describe(const TaggedValue& value) {
       value);
 }
 
+// An expandable text of 40,000 characters, more than one expansion call takes:
+// references at both ends, close together in the first half (a part of the text
+// must end between two), none in the second, and an unknown one kept.
+std::pair<std::string, std::wstring> LongExpandable(const std::wstring& systemRoot) {
+  const std::string reference = "%SystemRoot%";
+  const std::string tail = "%NoSuchVariable_Q7%" + reference;
+  std::string stored;
+  std::wstring expected;
+  for (std::size_t i = 0; stored.size() + tail.size() < 40000; ++i) {
+    if (stored.size() < 20000 && i % 2 == 0) {
+      stored += reference;
+      expected += systemRoot;
+    } else {
+      stored += 'x';
+      expected += L'x';
+    }
+  }
+  return {stored + tail + '\0', expected + L"%NoSuchVariable_Q7%" + systemRoot};
+}
+
 // Values written by RegSetValueExA, byte for byte, read by the object: every
 // type code, terminators present and missing, odd lengths, embedded NULs.
 TEST(RegistryRead, ReadsWhatAnotherClientStoredByteForByte) {
@@ -54,6 +81,7 @@ TEST(RegistryRead, ReadsWhatAnotherClientStoredByteForByte) {
   const std::wstring longName(255, L'n');
   const std::wstring systemRoot = Environment(L"SystemRoot");
   ASSERT_FALSE(systemRoot.empty());
+  const auto [longStored, longExpanded] = LongExpandable(systemRoot);
   const struct {
     std::wstring name;
     RawValue stored;
@@ -72,6 +100,7 @@ TEST(RegistryRead, ReadsWhatAnotherClientStoredByteForByte) {
       {L"expand", {REG_EXPAND_SZ, "%SystemRoot%\\x\0"s}, systemRoot + L"\\x"},
       {L"expand unknown", {REG_EXPAND_SZ, "%NoSuchVariable_Q7%\0"s}, L"%NoSuchVariable_Q7%"},
       {L"expand unterminated", {REG_EXPAND_SZ, "%SystemRoot%"s}, systemRoot},
+      {L"expand 40000 characters", {REG_EXPAND_SZ, longStored}, longExpanded},
       {L"dword", {REG_DWORD, "\x05\0\0\0"s}, std::int32_t{5}},
       {L"dword negative", {REG_DWORD, "\xFF\xFF\xFF\xFF"s}, std::int32_t{-1}},
       {L"dword six bytes", {REG_DWORD, "\x01\x02\x03\x04\x05\x06"s}, std::int32_t{0x04030201}},
@@ -96,7 +125,7 @@ TEST(RegistryRead, ReadsWhatAnotherClientStoredByteForByte) {
     Registry registry = At(scratch.Path(), c.name);
     registry.ValueType(-1);
     const TaggedValue read = registry.Value();
-    EXPECT_EQ(read, c.expected) << Describe(read) << " instead of " << Describe(c.expected);
+    EXPECT_TRUE(read == c.expected) << Describe(read) << " instead of " << Describe(c.expected);
     EXPECT_EQ(registry.ValueType(), static_cast<RegistryValueType>(c.stored.type));
   }
 }

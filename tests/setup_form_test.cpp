@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "accessible_object.h"
 #include "automation.h"
 #include "com_ownership.h"
 #include "designed_layout.h"
@@ -962,6 +963,63 @@ TEST(SetupProgram, ClosingTheWindowEndsTheProgram) {
   EXPECT_EQ(exitCode, 0u);
   CloseHandle(process.hThread);
   CloseHandle(process.hProcess);
+}
+
+LRESULT CALLBACK RefuseCreation(int code, WPARAM wParam, LPARAM lParam) {
+  return code == HCBT_CREATEWND ? 1 : CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+// The edges of the window's life, reached by plain calls: a creation that a CBT
+// hook refuses (as security software may) gives no form; once the window is
+// gone, so are its controls, and a screen reader asking a destroyed window gets
+// no object.
+TEST(SetupFormLife, ARefusedOrDestroyedWindowAnswersNothing) {
+  const HHOOK refusing = SetWindowsHookExW(WH_CBT, RefuseCreation, nullptr, GetCurrentThreadId());
+  ASSERT_NE(refusing, nullptr);
+  const std::unique_ptr<SetupForm> refused = SetupForm::Create(GetModuleHandleW(nullptr));
+  UnhookWindowsHookEx(refusing);
+  EXPECT_EQ(refused, nullptr);
+
+  const std::unique_ptr<SetupForm> form = SetupForm::Create(GetModuleHandleW(nullptr));
+  ASSERT_NE(form, nullptr);
+  const HWND window = form->Handle();
+  const HWND panel = form->Control(FormControl::StepOnePanel);
+  ASSERT_NE(panel, nullptr);
+  ASSERT_NE(form->Control(L"cmdInstallStep1"), nullptr);
+  DestroyWindow(window);
+  EXPECT_EQ(form->Handle(), nullptr);
+  EXPECT_EQ(form->Control(FormControl::StepOnePanel), nullptr);
+  EXPECT_EQ(form->Control(L"cmdInstallStep1"), nullptr);
+  EXPECT_EQ(AnswerAsGroup(panel, 0, OBJID_CLIENT), 0);
+}
+
+// A window whose text length overstates its text, which Windows allows (the
+// length may count a text's other encoding), answering as a group.
+LRESULT CALLBACK OverstatingGroupProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_GETTEXTLENGTH) return DefWindowProcW(window, message, wParam, lParam) + 5;
+  if (message == WM_GETOBJECT) return AnswerAsGroup(window, wParam, lParam);
+  return DefWindowProcW(window, message, wParam, lParam);
+}
+
+// A screen reader hears the text that was read, not the length announced.
+TEST(SetupFormLife, AGroupsNameIsTheTextReadWhereItsLengthOverstatesIt) {
+  const ComApartment apartment;
+  WNDCLASSW windowClass{};
+  windowClass.lpfnWndProc = OverstatingGroupProc;
+  windowClass.hInstance = GetModuleHandleW(nullptr);
+  windowClass.lpszClassName = L"CorvalidyneOverstatingGroup";
+  ASSERT_NE(RegisterClassW(&windowClass), 0);
+  const HWND window = CreateWindowExW(0, windowClass.lpszClassName, L"Step", WS_OVERLAPPED, 0, 0, 100, 100,
+                                      nullptr, nullptr, windowClass.hInstance, nullptr);
+  ASSERT_NE(window, nullptr);
+  ASSERT_EQ(GetWindowTextLengthW(window), 9);
+  const AccessibleRef object = ObjectOf(window);
+  ASSERT_TRUE(object);
+  BSTR name = nullptr;
+  ASSERT_EQ(object->get_accName(kSelf, &name), S_OK);
+  EXPECT_EQ(std::wstring(name, SysStringLen(name)), L"Step");
+  SysFreeString(name);
+  DestroyWindow(window);
 }
 
 }  // namespace

@@ -295,6 +295,29 @@ TEST(ShellAndWait, AMissingProgramFailsWithThePlatformsError) {
   }
 }
 
+// A name the file system refuses (a '?') is no missing file: the start fails with
+// the system's own error for starting it, not the missing file's.
+TEST(ShellAndWait, AnInvalidProgramNameFailsWithTheStartsOwnError) {
+  const std::string relative = "Folder?\\setup.exe";
+  char full[MAX_PATH] = {};
+  ASSERT_GT(GetFullPathNameA(relative.c_str(), MAX_PATH, full, nullptr), 0u);
+  ASSERT_EQ(GetFileAttributesA(full), INVALID_FILE_ATTRIBUTES);
+  ASSERT_NE(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION information{};
+  std::string commandLine = relative;
+  ASSERT_FALSE(CreateProcessA(full, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                              &startup, &information));
+  const DWORD expected = GetLastError();
+  try {
+    ShellCommand().ShellAndWait(relative, SW_SHOWNORMAL, false);
+    FAIL() << "no error";
+  } catch (const LaunchError& error) {
+    EXPECT_EQ(error.Number(), expected);
+  }
+}
+
 TEST(ShellAndWait, LeavesNoHandleOpenOnAnyPath) {
   StandInRunsFor(0);
   const struct {

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <string>
 
+#include "display.h"
 #include "program_path.h"
 #include "system_library.h"
 #include "text_conversion.h"
@@ -71,6 +72,13 @@ TEST(ModuleFileName, GrowsTheBufferUntilThePathFitsWhole) {
 [[gnu::noinline]] void SoilTheStack() {
   volatile wchar_t soil[4 * MAX_PATH];
   for (volatile wchar_t& c : soil) c = L'x';
+}
+
+// Without a window there is no window's DPI: the system's, as on systems
+// without the per-window function.
+TEST(Display, WithoutAWindowTheDpiIsTheSystems) {
+  EXPECT_GE(SystemDpi(), kDefaultDpi);
+  EXPECT_EQ(WindowDpi(nullptr), SystemDpi());
 }
 
 TEST(LoadSystemLibrary, LoadsByTheFullPathInTheSystemFolder) {

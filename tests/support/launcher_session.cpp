@@ -1,5 +1,7 @@
 #include "launcher_session.h"
 
+#include <gtest/gtest.h>
+
 #include <fstream>
 #include <sstream>
 
@@ -77,12 +79,29 @@ LauncherSession::LauncherSession(const std::wstring& standInOptions, const std::
   PROCESS_INFORMATION information{};
   if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, medium.c_str(),
                       &startup, &information)) {
+    ADD_FAILURE() << "the launcher did not start: CreateProcess failed with error " << GetLastError();
     return;
   }
   CloseHandle(information.hThread);
   process_ = information.hProcess;
   processId_ = information.dwProcessId;
-  window_ = automation::FindTopLevelWindow(processId_, SetupForm::kClassName, startTimeoutMs);
+  // However slow the machine, the wait ends only with the window or with the
+  // launcher's end, and a launcher that never shows its window says how it ended.
+  automation::WaitUntil(
+      [&] {
+        window_ = automation::FindTopLevelWindow(processId_, SetupForm::kClassName, 0);
+        return window_ != nullptr || !IsRunning();
+      },
+      startTimeoutMs);
+  if (window_ == nullptr) {
+    DWORD exitCode = 0;
+    GetExitCodeProcess(process_, &exitCode);
+    if (exitCode == STILL_ACTIVE) {
+      ADD_FAILURE() << "no launcher window after " << startTimeoutMs << " ms";
+    } else {
+      ADD_FAILURE() << "the launcher ended with exit code " << exitCode << " before showing its window";
+    }
+  }
   // The window shows before its first refresh has ended; once it answers a
   // message, the program has reached its message loop.
   DWORD_PTR ignored = 0;

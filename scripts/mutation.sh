@@ -1,0 +1,116 @@
+#!/usr/bin/env bash
+# mutation.sh LIST...: plants each fault of the list files, one at a time, in a
+# scratch clone of this commit, rebuilds its x86_64 tree and runs the whole
+# x86_64 suite under Wine; prints "caught N of M" and the faults that survived.
+# A list line is FILE<TAB>SED-EXPRESSION (FILE from the repository's root,
+# applied as `sed -i -e EXPRESSION FILE`); '#' comments and blank lines are
+# skipped. An expression that changes nothing is reported as broken, never as
+# caught. Only committed work is tested. The scratch clone and its build stay
+# in build/mutation, so that a second run builds only what each fault changes.
+# CORVALIDYNE_MUTATION_REUSE=1 keeps the clone at the commit it holds, with its
+# booted prefix, and skips the fault-free run: for a further list on a commit
+# whose fault-free run has passed there.
+set -euo pipefail
+[ $# -gt 0 ] || { echo "usage: $0 LIST..." >&2; exit 2; }
+SOURCE=$(cd "$(dirname "$0")/.." && pwd)
+SCRATCH=${CORVALIDYNE_MUTATION_DIR:-$SOURCE/build/mutation}
+LOCK=${CORVALIDYNE_WINE_LOCK:-/work/wt/wine.lock}
+lists=()
+for list in "$@"; do lists+=("$(cd "$(dirname "$list")" && pwd)/$(basename "$list")"); done
+
+REUSE=${CORVALIDYNE_MUTATION_REUSE:-0}
+if [ "$REUSE" = 1 ]; then
+  [ -d "$SCRATCH/.git" ] || { echo "no scratch clone to reuse in $SCRATCH" >&2; exit 2; }
+  git -C "$SCRATCH" checkout -q -- .
+elif [ -d "$SCRATCH/.git" ]; then
+  git -C "$SCRATCH" fetch -q "$SOURCE" HEAD
+  git -C "$SCRATCH" checkout -q --force FETCH_HEAD
+else
+  git clone -q "$SOURCE" "$SCRATCH"
+  git -C "$SCRATCH" checkout -q --force "$(git -C "$SOURCE" rev-parse HEAD)"
+fi
+git -C "$SCRATCH" clean -qfd -e build -e '*.log'
+
+# The scratch clone's own scripts: ROOT and BUILD_ROOT are the clone's.
+unset BUILD_ROOT
+source "$SCRATCH/scripts/common.sh"
+source "$SCRATCH/scripts/emulated32.sh"
+install_packages
+TREE=$BUILD_ROOT/x86_64
+TEMPLATE=$TREE/wineprefix-mutation-template
+
+# One booted prefix, kept as a template: each fault's suite runs in a fresh
+# copy of it, so that what one fault leaves in the registry misleads no other.
+boot_template() {
+  exec 9>"$LOCK"
+  flock 9
+  remove_i386_handler
+  wine_for_tests "$TREE"
+  flock -u 9
+  stop_wine
+  rm -rf "$TEMPLATE"
+  cp -a "$TREE/wineprefix" "$TEMPLATE"
+}
+
+prefix_from_template() {
+  stop_wine
+  rm -rf "$TREE/wineprefix"
+  cp -a "$TEMPLATE" "$TREE/wineprefix"
+  export WINEPREFIX=$TREE/wineprefix WINEDEBUG=-all
+  "$WINESERVER" -p >/dev/null 2>&1
+  hold_desktop "$WINE64" "$TREE/desktop_user.exe"
+}
+
+# suite LOG: the whole x86_64 suite, stopping at its first failure.
+suite() {
+  prefix_from_template || { log "the prefix copy's desktop could not be held"; return 2; }
+  ctest --test-dir "$TREE" -j2 --timeout 300 --stop-on-failure --output-on-failure >"$1" 2>&1
+}
+
+trap 'stop_wine; stop_display' EXIT
+ensure_display
+export CORVALIDYNE_UNMANAGED_WINDOWS=1
+build_arch x86_64 >/dev/null
+if [ "$REUSE" != 1 ] || [ ! -d "$TEMPLATE" ]; then boot_template; fi
+if [ "$REUSE" != 1 ]; then
+  log "the suite without a fault"
+  if ! suite "$SCRATCH/baseline.log"; then
+    log "the suite fails without any fault: see $SCRATCH/baseline.log"
+    exit 1
+  fi
+fi
+
+total=0 caught=0 survivors=() broken=()
+while IFS= read -r line; do
+  [[ "$line" =~ ^[[:space:]]*(#|$) ]] && continue
+  file=${line%%$'\t'*}
+  expression=${line#*$'\t'}
+  total=$((total + 1))
+  git -C "$SCRATCH" checkout -q -- .
+  if [ ! -f "$SCRATCH/$file" ] || [ "$file" = "$line" ] ||
+    ! sed -i -e "$expression" "$SCRATCH/$file" || git -C "$SCRATCH" diff --quiet -- "$file"; then
+    broken+=("$line")
+    log "[$total] BROKEN (the expression changed nothing): $line"
+    continue
+  fi
+  log "[$total] $file: $expression"
+  started=$SECONDS
+  if ! build_arch x86_64 >"$SCRATCH/fault-$total.log" 2>&1; then
+    caught=$((caught + 1))
+    log "[$total] caught by the build ($((SECONDS - started)) s)"
+  elif ! suite "$SCRATCH/fault-$total.log"; then
+    caught=$((caught + 1))
+    log "[$total] caught ($((SECONDS - started)) s): $(grep -m1 -E '\*\*\*|\(Failed\)|\(Timeout\)' "$SCRATCH/fault-$total.log" |
+      sed 's/^ *//')"
+  else
+    survivors+=("$line")
+    log "[$total] SURVIVED ($((SECONDS - started)) s)"
+  fi
+done < <(cat "${lists[@]}")
+git -C "$SCRATCH" checkout -q -- .
+
+counted=$((total - ${#broken[@]}))
+echo "caught $caught of $counted"
+for survivor in "${survivors[@]}"; do echo "survived: $survivor"; done
+for entry in "${broken[@]}"; do echo "broken: $entry"; done
+[ ${#broken[@]} -eq 0 ]
