@@ -2,6 +2,7 @@
 #include <shlobj.h>
 
 #include "corvalidyne/registry.h"
+#include "text_conversion.h"
 #include "text_form.h"
 
 namespace corvalidyne {
@@ -81,7 +82,7 @@ void Registry::CreateEXEAssociation(const std::wstring& sExePath, const std::wst
     setDefaultValue(shell + L"new\\command", path + L" /n \"%1\"");
   }
   if (lDefaultIconIndex > -1) {
-    setDefaultValue(sClassName + L"\\DefaultIcon", path + L"," + std::to_wstring(lDefaultIconIndex));
+    setDefaultValue(sClassName + L"\\DefaultIcon", path + L"," + DecimalText(lDefaultIconIndex));
   }
 }
 

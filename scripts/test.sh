@@ -18,6 +18,12 @@ done
 # A fresh release build gives this build's bytes, and signs and verifies.
 "$ROOT/scripts/check-release.sh" "$BUILD_ROOT/i686/CorvalidyneSetup.exe"
 
+# Runs that share this machine's handler for 32-bit programs take turns here
+# (scripts/debian13.sh runs one in a Debian 13 root beside others).
+if [ -n "${CORVALIDYNE_TESTS_LOCK:-}" ]; then
+  exec 9>"$CORVALIDYNE_TESTS_LOCK"
+  flock 9
+fi
 trap 'stop_wine; remove_i386_handler; stop_display' EXIT
 remove_i386_handler
 wine_for_tests "$BUILD_ROOT/x86_64"
