@@ -84,18 +84,12 @@ TEST(RegistryFunctions, WhatOneFaceWritesTheOtherReads) {
       {L"empty string", [&](auto& n) { Write(kHKeyCurrentUser, key, n, L""s); }, L""s, REG_SZ},
       {L"code page string", [&](auto& n) { Write(kHKeyCurrentUser, key, n, L"Caf\u00e9"s); }, L"Caf\u00e9"s,
        REG_SZ},
-      {L"strings",
-       [&](auto& n) {
-         Write(kHKeyCurrentUser, key, n, std::vector<std::wstring>{L"a", L"bc"});
-       },
+      {L"strings", [&](auto& n) { Write(kHKeyCurrentUser, key, n, std::vector<std::wstring>{L"a", L"bc"}); },
        L"a\0bc\0"s, REG_MULTI_SZ},
       {L"no strings", [&](auto& n) { Write(kHKeyCurrentUser, key, n, std::vector<std::wstring>{}); }, L""s,
        REG_MULTI_SZ},
-      {L"binary",
-       [&](auto& n) {
-         Write(kHKeyCurrentUser, key, n, Bytes{1, 0, 255});
-       },
-       Bytes{1, 0, 255}, REG_BINARY},
+      {L"binary", [&](auto& n) { Write(kHKeyCurrentUser, key, n, Bytes{1, 0, 255}); }, Bytes{1, 0, 255},
+       REG_BINARY},
       {L"empty binary", [&](auto& n) { Write(kHKeyCurrentUser, key, n, Bytes{}); }, Bytes{}, REG_BINARY},
       {L"expandable", [&](auto& n) { Write(kHKeyCurrentUser, key, n, ExpandableString{L"%SystemRoot%\\x"}); },
        systemRoot + L"\\x", REG_EXPAND_SZ},
@@ -218,9 +212,7 @@ TEST(RegistryFunctions, AbsentOtherTypesRefusedNamesAndKeys) {
        [&] { return Done([&] { Write(root, missing, L"v", ExpandableString{L"%a%\u4E00"}); }); },
        Outcome(-2147194455, setValueMessage)},
       {"write, an empty string in a list",
-       [&] { return Done([&] {
-               Write(root, missing, L"v", std::vector<std::wstring>{L"a", L"", L"b"});
-             }); },
+       [&] { return Done([&] { Write(root, missing, L"v", std::vector<std::wstring>{L"a", L"", L"b"}); }); },
        Outcome(-2147194455, setValueMessage)},
       {"write, a NUL in a listed string",
        [&] { return Done([&] { Write(root, missing, L"v", std::vector<std::wstring>{L"a\0b"s}); }); },
