@@ -100,13 +100,13 @@ void Registry::CreateAdditionalEXEAssociations(const std::wstring& sClassName,
   }
 
   const AssociationChangeNotice notice(!vItems.empty());
-  // A failing write is skipped: the remaining keys are still worth having.
   auto trySetDefaultValue = [this](const std::wstring& section, const std::wstring& text) {
     SectionKey(section);
     ValueKey(L"");
     try {
       SetClassesValue(text);
-    } catch (const RegistryError&) {
+      // A failing write is skipped on purpose: the remaining keys are still worth having.
+    } catch (const RegistryError&) {  // NOLINT(bugprone-empty-catch)
     }
   };
   for (std::size_t item = 0; item < vItems.size(); item += kItemsPerVerb) {

@@ -35,6 +35,7 @@ status=0
 mapfile -t sources < <(list '*.cpp' '*.h')
 [ ${#sources[@]} -gt 0 ] || fail "style check: no C++ files found"
 format_log=$(mktemp)
+trap 'rm -f "$format_log"' EXIT
 if ! "$CLANG_FORMAT" --dry-run --Werror "${sources[@]}" 2>"$format_log"; then
   grep -E '^[^ ].*:[0-9]+:[0-9]+: ' "$format_log" >&2 || cat "$format_log" >&2
   echo "FAIL: files not formatted as .clang-format says ($CLANG_FORMAT -i FILE mends them)" >&2
@@ -53,10 +54,12 @@ mapfile -t product < <(list 'registry/*.cpp' 'launch/*.cpp' 'setup_console/*.cpp
 [ ${#product[@]} -gt 0 ] || fail "style check: no product sources found"
 # Each file's output ends in a line of its own, so that a file clang-tidy did
 # not finish (a crash, a missing header) cannot pass for one without findings.
-tidy_log=$(mktemp)
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+tidy_log=$work/tidy.log
 printf '%s\n' "${product[@]}" | xargs -P "$(nproc)" -I{} sh -c \
-  '"$0" "$@" {} >{}.tidy.$$ 2>&1; echo "tidy exit $? {}"; cat {}.tidy.$$; rm -f {}.tidy.$$' \
-  "$CLANG_TIDY" "${tidy_args[@]}" >"$tidy_log" 2>&1 || true
+  'out=$(mktemp -p "$1"); shift; "$@" {} >"$out" 2>&1; echo "tidy exit $? {}"; cat "$out"' \
+  sh "$work" "$CLANG_TIDY" "${tidy_args[@]}" >"$tidy_log" 2>&1 || true
 checked=$(grep -c '^tidy exit [01] ' "$tidy_log" || true)
 findings=$(grep -E '^[^ ].*:[0-9]+:[0-9]+: (warning|error): ' "$tidy_log" | sort -u || true)
 if [ -n "$findings" ]; then
@@ -68,6 +71,5 @@ elif [ "$checked" -ne ${#product[@]} ]; then
   echo "FAIL: clang-tidy finished $checked of ${#product[@]} product sources" >&2
   status=1
 fi
-rm -f "$tidy_log"
 [ $status -eq 0 ] && echo "style: ${#sources[@]} files formatted, ${#product[@]} product sources free of tidy findings"
 exit $status

@@ -6,6 +6,8 @@
 // std::exception with a message (EndWithError), so a plain one serves the same.
 #include <exception>
 #include <new>
+// Declares the functions replaced below.
+#include <string>
 
 namespace {
 
