@@ -8,7 +8,9 @@
 # machine's handler for 32-bit programs is shared by every run on it, so the
 # tests hold the lock file CORVALIDYNE_TESTS_LOCK (/work/wt/wine.lock where it
 # exists) as scripts/test.sh does. COMMAND (default: bash .ci/run) runs in the
-# clone instead of the test command, e.g. "bash scripts/run.sh".
+# clone instead of the test command, e.g. "bash scripts/run.sh". With
+# CORVALIDYNE_DEBIAN13_SAME_TREE=1 the clone of an earlier run is brought to
+# HEAD and kept, with its build trees.
 set -euo pipefail
 source "$(dirname "$0")/common.sh"
 TARGET=${1:-/var/tmp/corvalidyne-debian13}
@@ -43,7 +45,7 @@ unmount_all() {
 trap unmount_all EXIT
 mount_in() { # mount_in MOUNT-ARGS... DIR
   local dir=${*: -1}
-  mkdir -p "$dir"
+  [ -e "$dir" ] || mkdir -p "$dir"
   mount "$@"
   mounted+=("$dir")
 }
@@ -62,9 +64,14 @@ if [ -n "$lock" ]; then
   mount_in --bind "$lock" "$TARGET/run/corvalidyne-tests.lock"
 fi
 
-rm -rf "${TARGET:?}$CLONE"
-mkdir -p "$(dirname "$TARGET$CLONE")"
-git clone -q "$ROOT" "$TARGET$CLONE"
+if [ "${CORVALIDYNE_DEBIAN13_SAME_TREE:-}" = 1 ] && [ -d "$TARGET$CLONE/.git" ]; then
+  git -C "$TARGET$CLONE" fetch -q "$ROOT" HEAD
+  git -C "$TARGET$CLONE" checkout -q --force FETCH_HEAD
+else
+  rm -rf "${TARGET:?}$CLONE"
+  mkdir -p "$(dirname "$TARGET$CLONE")"
+  git clone -q "$ROOT" "$TARGET$CLONE"
+fi
 log "testing $(git -C "$TARGET$CLONE" log -1 --format='%h %s' | cut -c1-72) in Debian 13"
 status=0
 chroot "$TARGET" /usr/bin/env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin HOME=/root LANG=C.UTF-8 \
