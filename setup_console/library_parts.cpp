@@ -41,8 +41,8 @@ void __throw_out_of_range_fmt(const char* /*format*/, ...) { throw LibraryFailur
 // overlaps its source), instantiated in the library with every other member of
 // std::string and std::wstring: about 57 KB, for two small functions.
 #if _GLIBCXX_RELEASE >= 14
-template void std::string::_M_replace_cold(char*, std::string::size_type, const char*, std::string::size_type,
-                                           std::string::size_type);
-template void std::wstring::_M_replace_cold(wchar_t*, std::wstring::size_type, const wchar_t*,
-                                            std::wstring::size_type, std::wstring::size_type);
+template void std::basic_string<char>::_M_replace_cold(char*, std::size_t, const char*, std::size_t,
+                                                       std::size_t);
+template void std::basic_string<wchar_t>::_M_replace_cold(wchar_t*, std::size_t, const wchar_t*, std::size_t,
+                                                          std::size_t);
 #endif
