@@ -216,7 +216,13 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
   const Component component = ComponentFor(LastPart(folder), commandLine);
   ShowFor(instance, L"Demonstration stand-in installer.\nPretending to install " + component.title + L"...",
           show, options);
-  if (options.crash) RaiseException(EXCEPTION_ACCESS_VIOLATION, EXCEPTION_NONCONTINUABLE, 0, nullptr);
+  if (options.crash) {
+    RaiseException(EXCEPTION_ACCESS_VIOLATION, EXCEPTION_NONCONTINUABLE, 0, nullptr);
+    // Windows ends the process here. Wine 10 starts its debugger for the
+    // unhandled exception, which lets the process go on past this call (Wine 8
+    // ends it): a crashed installer must still install nothing.
+    ExitProcess(static_cast<UINT>(EXCEPTION_ACCESS_VIOLATION));
+  }
   if (!options.skip) Install(component.keyPath);
   return 0;
 }

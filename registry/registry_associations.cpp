@@ -2,6 +2,7 @@
 #include <shlobj.h>
 
 #include "corvalidyne/registry.h"
+#include "text_conversion.h"
 #include "text_form.h"
 
 namespace corvalidyne {
@@ -81,7 +82,7 @@ void Registry::CreateEXEAssociation(const std::wstring& sExePath, const std::wst
     setDefaultValue(shell + L"new\\command", path + L" /n \"%1\"");
   }
   if (lDefaultIconIndex > -1) {
-    setDefaultValue(sClassName + L"\\DefaultIcon", path + L"," + std::to_wstring(lDefaultIconIndex));
+    setDefaultValue(sClassName + L"\\DefaultIcon", path + L"," + DecimalText(lDefaultIconIndex));
   }
 }
 
@@ -99,13 +100,13 @@ void Registry::CreateAdditionalEXEAssociations(const std::wstring& sClassName,
   }
 
   const AssociationChangeNotice notice(!vItems.empty());
-  // A failing write is skipped: the remaining keys are still worth having.
   auto trySetDefaultValue = [this](const std::wstring& section, const std::wstring& text) {
     SectionKey(section);
     ValueKey(L"");
     try {
       SetClassesValue(text);
-    } catch (const RegistryError&) {
+      // A failing write is skipped on purpose: the remaining keys are still worth having.
+    } catch (const RegistryError&) {  // NOLINT(bugprone-empty-catch)
     }
   };
   for (std::size_t item = 0; item < vItems.size(); item += kItemsPerVerb) {

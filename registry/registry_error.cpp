@@ -38,6 +38,6 @@ void RaiseRegistryError(std::int32_t number, std::wstring message) {
   throw RegistryError(number, RegistryErrorSource(), std::move(message));
 }
 
-std::wstring RootText(RegistryRoot root) { return std::to_wstring(root); }
+std::wstring RootText(RegistryRoot root) { return DecimalText(root); }
 
 }  // namespace corvalidyne

@@ -3,6 +3,8 @@
 #include <charconv>
 #include <type_traits>
 
+#include "text_conversion.h"
+
 namespace corvalidyne {
 
 namespace {
@@ -50,7 +52,7 @@ std::wstring TextForm(const TaggedValue& value) {
         } else {
           // Plain decimal with a leading minus and no grouping, so that numbers
           // stored as text (version numbers) parse back exactly.
-          return std::to_wstring(held);
+          return DecimalText(held);
         }
       },
       value);

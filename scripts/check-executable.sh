@@ -13,6 +13,8 @@ status=0
 fail() { echo "FAIL: $file: $*" >&2; status=1; }
 
 dlls=$(sed -n 's/^[[:space:]]*DLL Name: //p' <<<"$headers")
+# A Windows program imports at least kernel32: none read means objdump's output was not understood.
+[ -n "$dlls" ] || fail "no imported DLL found in $objdump's output"
 for dll in $dlls; do
   name=$(tr 'A-Z' 'a-z' <<<"$dll")
   grep -Eq "$allowed" <<<"$name" || fail "imports $dll, which is not a Windows system DLL"

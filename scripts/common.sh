@@ -7,7 +7,7 @@ source "$ROOT/scripts/wine-paths.sh"
 PACKAGES=(
   cmake make g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix googletest
   wine wine64 xvfb xauth fonts-wine fonts-liberation fonts-dejavu-core imagemagick osslsigncode openssl
-  clang-format clang-tidy
+  clang-format-19 clang-tidy-19 git
 )
 WINE_FONTS=/usr/share/wine/fonts
 
@@ -52,6 +52,8 @@ ensure_display() {
   local n
   for n in $(seq 91 140); do
     [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
+    # A server of another root (a chroot's, or the machine's) holds the abstract socket.
+    grep -q "@/tmp/.X11-unix/X$n\$" /proc/net/unix 2>/dev/null && continue
     Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
     XVFB_PID=$!
     export DISPLAY=":$n"

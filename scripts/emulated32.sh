@@ -69,7 +69,7 @@ run_32bit_tests() {
   check_prefix_fonts "$WINE32" "$BUILD_ROOT/i686/realised_fonts.exe" || return 1
   log "running the tests (i686 build under emulated 32-bit Wine)"
   local status=0
-  ctest --test-dir "$BUILD_ROOT/i686" --output-on-failure -j2 --timeout 300 || status=$?
+  ctest --test-dir "$BUILD_ROOT/i686" --output-on-failure --no-tests=error -j2 --timeout 300 || status=$?
   stop_wine
   remove_i386_handler
   log "32-bit tests took $((SECONDS - start)) s (prefix $((booted - start)) s, tests $((SECONDS - booted)) s)"

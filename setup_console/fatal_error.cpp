@@ -34,8 +34,8 @@ ErrorReport Describe(const std::exception_ptr& error) {
 void EndWithError(HWND owner, const std::exception_ptr& error) noexcept {
   try {
     const ErrorReport report = Describe(error);
-    const std::wstring text = L"The installation cannot continue.\n\nError " +
-                              std::to_wstring(report.number) + L": " + report.description;
+    const std::wstring text = L"The installation cannot continue.\n\nError " + DecimalText(report.number) +
+                              L": " + report.description;
     MessageBoxW(IsWindow(owner) ? GetAncestor(owner, GA_ROOT) : nullptr, text.c_str(), kApplicationTitle,
                 MB_OK | MB_ICONERROR);
   } catch (...) {

@@ -104,9 +104,7 @@ TEST(RegistryAssociationInput, BadNamesStopAtTheirOwnKeyAndItemsOfEveryKindBecom
        {shell + L"AB\\command", shell + L"-3\\command"},
        {shell + L"bad"}},
       {"additional verbs on no root",
-       [](Registry& r) {
-         r.CreateAdditionalEXEAssociations(kClass, {L"a", L"b", L"c"});
-       },
+       [](Registry& r) { r.CreateAdditionalEXEAssociations(kClass, {L"a", L"b", L"c"}); },
        Outcome(-2147194451,
                L"Error - attempt to create additional associations before class          defined."),
        {},

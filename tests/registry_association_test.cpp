@@ -184,7 +184,9 @@ TEST(RegistryAssociations, TheShellOpensAndPrintsAFileOfTheRegisteredType) {
   GetTempPathW(MAX_PATH, temp);
   const std::wstring document = std::wstring(temp) + L"report." + kExtension;
   const std::wstring log = std::wstring(temp) + L"cvq7-recorder.log";
-  { std::ofstream(std::filesystem::path(document)) << "x"; }
+  {
+    std::ofstream(std::filesystem::path(document)) << "x";
+  }
   SetEnvironmentVariableW(L"CORVALIDYNE_RECORDER_LOG", log.c_str());
   const struct {
     const wchar_t* verb;

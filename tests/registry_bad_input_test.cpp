@@ -105,9 +105,8 @@ TEST(RegistryBadInput, UnusableAddressesGiveEachMembersValueOrError) {
          {L"1:0"s}},
         {"CreateAdditionalEXEAssociations",
          [&] {
-           return Done([&] {
-             Addressing(root, L"").CreateAdditionalEXEAssociations(path, {L"a", L"b", L"c"});
-           });
+           return Done(
+               [&] { Addressing(root, L"").CreateAdditionalEXEAssociations(path, {L"a", L"b", L"c"}); });
          },
          Outcome(kClassMissingError,
                  L"Error - attempt to create additional associations before class          defined.")},

@@ -80,18 +80,12 @@ TEST(RegistryFunctions, WhatOneFaceWritesTheOtherReads) {
       {L"empty string", [&](auto& n) { Write(kHKeyCurrentUser, key, n, L""s); }, L""s, REG_SZ},
       {L"code page string", [&](auto& n) { Write(kHKeyCurrentUser, key, n, L"Caf\u00e9"s); }, L"Caf\u00e9"s,
        REG_SZ},
-      {L"strings",
-       [&](auto& n) {
-         Write(kHKeyCurrentUser, key, n, std::vector<std::wstring>{L"a", L"bc"});
-       },
+      {L"strings", [&](auto& n) { Write(kHKeyCurrentUser, key, n, std::vector<std::wstring>{L"a", L"bc"}); },
        L"a\0bc\0"s, REG_MULTI_SZ},
       {L"no strings", [&](auto& n) { Write(kHKeyCurrentUser, key, n, std::vector<std::wstring>{}); }, L""s,
        REG_MULTI_SZ},
-      {L"binary",
-       [&](auto& n) {
-         Write(kHKeyCurrentUser, key, n, Bytes{1, 0, 255});
-       },
-       Bytes{1, 0, 255}, REG_BINARY},
+      {L"binary", [&](auto& n) { Write(kHKeyCurrentUser, key, n, Bytes{1, 0, 255}); }, Bytes{1, 0, 255},
+       REG_BINARY},
       {L"empty binary", [&](auto& n) { Write(kHKeyCurrentUser, key, n, Bytes{}); }, Bytes{}, REG_BINARY},
       {L"expandable", [&](auto& n) { Write(kHKeyCurrentUser, key, n, ExpandableString{L"%SystemRoot%\\x"}); },
        systemRoot + L"\\x", REG_EXPAND_SZ},
@@ -324,9 +318,7 @@ TEST(RegistryFunctions, AbsentIsNothingAndEveryOtherFailureThrowsTheSystemsCode)
        [&] { return Read{RegistryKey::Open(root, key + L"\0\\Missing"s).has_value()}; },
        Failed(ERROR_INVALID_NAME)},
       {"write, an empty string in a list",
-       [&] { return Did([&] {
-               Write(root, key, L"v", std::vector<std::wstring>{L"a", L"", L"b"});
-             }); },
+       [&] { return Did([&] { Write(root, key, L"v", std::vector<std::wstring>{L"a", L"", L"b"}); }); },
        Failed(ERROR_INVALID_PARAMETER)},
       {"write, a NUL in a listed string",
        [&] { return Did([&] { Write(root, key, L"v", std::vector<std::wstring>{L"a\0b"s}); }); },
@@ -406,9 +398,7 @@ TEST(RegistryFunctions, UnicodeRoundTripsExactlyAgainstTheRawWFunctions) {
        [](auto& k, auto& n) { return Got(k.ReadString(n)); },
        L""s},
       {L"strings \U00010348",
-       [&](auto& k, auto& n) {
-         k.Write(n, std::vector<std::wstring>{text, L"\u00E9"});
-       },
+       [&](auto& k, auto& n) { k.Write(n, std::vector<std::wstring>{text, L"\u00E9"}); },
        {REG_MULTI_SZ, Utf16Bytes(text + L'\0' + L"\u00E9\0\0"s)},
        [](auto& k, auto& n) { return Got(k.ReadStrings(n)); },
        std::vector<std::wstring>{text, L"\u00E9"}},
@@ -418,9 +408,7 @@ TEST(RegistryFunctions, UnicodeRoundTripsExactlyAgainstTheRawWFunctions) {
        [](auto& k, auto& n) { return Got(k.ReadStrings(n)); },
        std::vector<std::wstring>{}},
       {L"binary",
-       [](auto& k, auto& n) {
-         k.Write(n, Bytes{0, 255, 1});
-       },
+       [](auto& k, auto& n) { k.Write(n, Bytes{0, 255, 1}); },
        {REG_BINARY, "\0\xFF\x01"s},
        [](auto& k, auto& n) { return Got(k.ReadBinary(n)); },
        Bytes{0, 255, 1}},
@@ -623,9 +611,7 @@ TEST(RegistryFunctions, EachViewReachesItsOwnRegistry) {
 
 // A bare integer names no registry type: it must not pick one.
 template <typename Key>
-concept WritesABareInt = requires(Key& key) {
-  key.Write(std::wstring(), 42);
-};
+concept WritesABareInt = requires(Key& key) { key.Write(std::wstring(), 42); };
 static_assert(!WritesABareInt<RegistryKey>);
 static_assert(!std::is_copy_constructible_v<RegistryKey> &&
               std::is_nothrow_move_constructible_v<RegistryKey>);

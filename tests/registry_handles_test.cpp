@@ -103,9 +103,7 @@ TEST(RegistryHandles, NoOperationLeavesAKeyHandleOpen) {
          Addressing(hkcu, missing, L"").EnumerateSections(names, count);
        }},
       {"additional associations, class missing",
-       [&] {
-         Addressing(hkcu, L"", L"").CreateAdditionalEXEAssociations(missing, {L"a", L"b", L"c"});
-       }},
+       [&] { Addressing(hkcu, L"", L"").CreateAdditionalEXEAssociations(missing, {L"a", L"b", L"c"}); }},
       {"additional associations, bad list",
        [&] { Addressing(hkcu, L"", L"").CreateAdditionalEXEAssociations(key, {L"a"}); }},
       {"key object read found", [&] { static_cast<void>(ReadString(hkcu, key, L"v")); }},

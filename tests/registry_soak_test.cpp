@@ -101,9 +101,7 @@ std::vector<std::function<void(int)>> MixedOperations(const ScratchKey& scratch)
       [=](int) { Addressing(key, L"v", REG_BINARY).Value(L"t"s); },
       [=](int) { Addressing(key, L"v\0cut"s, REG_SZ).Value(L"t"s); },
       [=](int) { Addressing(key + L"\0cut"s, L"v", REG_SZ).Value(); },
-      [=](int) {
-        Addressing(L"", L"", REG_SZ).CreateAdditionalEXEAssociations(missing, {L"a", L"b", L"c"});
-      },
+      [=](int) { Addressing(L"", L"", REG_SZ).CreateAdditionalEXEAssociations(missing, {L"a", L"b", L"c"}); },
       [=](int) { Addressing(L"", L"", REG_SZ).CreateAdditionalEXEAssociations(missing, {L"a"}); },
   };
 }

@@ -15,7 +15,9 @@ template <typename Function>
 Function SystemFunction(const wchar_t* library, const char* name) noexcept {
   const HMODULE module = LoadSystemLibrary(library);
   if (module == nullptr) return nullptr;
-  return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+  // From one function pointer type to another, through the one that GCC takes
+  // as matching every function type: a data pointer need not hold a function's.
+  return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
 }
 
 }  // namespace corvalidyne

@@ -20,4 +20,11 @@ inline std::wstring FromAnsi(std::string_view text) { return FromCodePage(text, 
 inline std::string ToUtf8(std::wstring_view text) { return ToCodePage(text, CP_UTF8); }
 inline std::wstring FromUtf8(std::string_view text) { return FromCodePage(text, CP_UTF8); }
 
+// Plain decimal with a leading minus and no grouping. std::to_wstring formats
+// through the C library's wide printf, which links a whole formatter (about 28 KB).
+inline std::wstring DecimalText(long long value) {
+  const std::string digits = std::to_string(value);
+  return {digits.begin(), digits.end()};
+}
+
 }  // namespace corvalidyne
