@@ -166,12 +166,9 @@ LRESULT SetupForm::OnActivate(WPARAM state, LPARAM other) {
   return DefWindowProcW(window_, WM_ACTIVATE, state, other);
 }
 
+// Back where it was, or on from there where a refresh has disabled that button.
 void SetupForm::OnSetFocus() {
-  if (lastFocus_ != nullptr && IsChild(window_, lastFocus_) && IsWindowEnabled(lastFocus_)) {
-    SetFocus(lastFocus_);
-    return;
-  }
-  if (const HWND first = GetNextDlgTabItem(window_, nullptr, FALSE)) SetFocus(first);
+  if (const HWND next = FocusAfterRefresh(window_, lastFocus_)) SetFocus(next);
 }
 
 LRESULT SetupForm::OnEraseBackground(HDC dc) {

@@ -31,9 +31,10 @@ struct DisplaySource {
          (message == WM_SETTINGCHANGE && wParam == SPI_SETHIGHCONTRAST);
 }
 
-// Where the focus goes after a refresh: it stays on an enabled control of the
-// window; from a button the refresh disabled it goes on to the next enabled
-// push button in tab order.
+// Where the focus goes after a refresh, or as the window is activated again: it
+// stays on an enabled control of the window; from a button the refresh disabled
+// it goes on to the next enabled push button in tab order; from nothing (or
+// another window's control) to the first.
 [[nodiscard]] HWND FocusAfterRefresh(HWND window, HWND focus) noexcept;
 
 // The program's only window: the installation steps, View Readme and Close.

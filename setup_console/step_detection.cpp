@@ -16,8 +16,8 @@ void SetupForm::DisableInstallButtons() {
 }
 
 HWND FocusAfterRefresh(HWND window, HWND focus) noexcept {
-  if (focus != nullptr && IsChild(window, focus) && IsWindowEnabled(focus)) return focus;
-  return GetNextDlgTabItem(window, focus, FALSE);
+  if (focus == nullptr || !IsChild(window, focus)) return GetNextDlgTabItem(window, nullptr, FALSE);
+  return IsWindowEnabled(focus) ? focus : GetNextDlgTabItem(window, focus, FALSE);
 }
 
 void SetupForm::KeepFocusOnEnabledControl() {

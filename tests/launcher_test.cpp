@@ -73,14 +73,14 @@ TEST(Launcher, InstallsTheThreeStepsFromABareRegistryAndOpensTheWebAppAtClose) {
     launcher.Click(step.click);
     const DWORD standIn = WaitForOneStandIn();
     ASSERT_NE(standIn, 0u);
-    // Windows activates the launcher again as the installer's window goes, before
-    // the installer has ended; Wine without a window manager does not, so the
-    // test does, and the refresh finds the launcher active.
-    SetForegroundWindow(launcher.Window());
     installers.Release(standIn);
     ASSERT_TRUE(testing::WaitForProcessEnd(standIn, 15000));
     EXPECT_TRUE(automation::WaitUntil([&] { return launcher.EnabledSteps() == step.enabledAfter; }, 15000))
         << launcher.EnabledSteps();
+    // Windows gives the activation back to the launcher as the installer's
+    // window goes; Wine without a window manager gives it to its desktop, so the
+    // test gives it back.
+    SetForegroundWindow(launcher.Window());
     EXPECT_TRUE(
         automation::WaitUntil([&] { return launcher.Focus() == launcher.Control(step.focusAfter); }, 3000))
         << "the focus is on window " << launcher.Focus();
