@@ -26,7 +26,7 @@ std::wstring Caption(HWND panel) {
 int LayoutDpi(HWND panel) {
   const HWND window = GetAncestor(panel, GA_ROOT);
   const auto dpi = static_cast<int>(SendMessageW(window, kLayoutDpiQuery, 0, 0));
-  return dpi > 0 ? dpi : WindowDpi(window);
+  return ChosenDpi(dpi, MonitorDpi(window), SystemDpi());
 }
 
 void PaintWithFont(HWND panel, HDC dc) {
@@ -75,9 +75,13 @@ LRESULT HandlePanelMessage(HWND panel, UINT message, WPARAM wParam, LPARAM lPara
       return 0;
     // A themed button draws its parent's background behind its rounded corners
     // by asking for it: not erased (no class brush), then printed here.
-    case WM_PRINTCLIENT:
+    // The caller's context is left as it was found: a themed button goes on to
+    // draw its own text into it.
+    case WM_PRINTCLIENT: {
+      const ScopedDcState state(reinterpret_cast<HDC>(wParam));
       PaintWithFont(panel, reinterpret_cast<HDC>(wParam));
       return 0;
+    }
     case WM_GETOBJECT:
       // Announced as a group by its caption; a plain band stays a plain client area.
       if (GetWindowTextLengthW(panel) == 0) return DefWindowProcW(panel, message, wParam, lParam);

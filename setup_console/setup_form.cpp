@@ -55,7 +55,7 @@ std::unique_ptr<SetupForm> SetupForm::Create(HINSTANCE instance, const DisplaySo
   // A first size from the system's DPI and frame, centred already (a move costs
   // Wine a round trip to the display); once the window knows its own DPI and
   // frame, it is fitted to the design exactly.
-  const int dpi = display.dpi > 0 ? display.dpi : SystemDpi();
+  const int dpi = ChosenDpi(display.dpi, 0, SystemDpi());
   RECT frame{0, 0, Pixels(SetupFormDesign().clientWidth, dpi), Pixels(SetupFormDesign().clientHeight, dpi)};
   AdjustWindowRectEx(&frame, kWindowStyle, FALSE, 0);
   const SIZE size{frame.right - frame.left, frame.bottom - frame.top};
@@ -121,10 +121,8 @@ LRESULT SetupForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       return dpi_;
     case WM_SYSCOLORCHANGE:
     case WM_THEMECHANGED:
-      OnDisplaySettingsChanged();
-      return 0;
     case WM_SETTINGCHANGE:
-      if (wParam == SPI_SETHIGHCONTRAST) OnDisplaySettingsChanged();
+      if (ChangesTheLooks(message, wParam)) OnDisplaySettingsChanged();
       return 0;
     case WM_CLOSE:
       OnClose();
@@ -146,7 +144,7 @@ LRESULT SetupForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 void SetupForm::OnCreate() {
-  dpi_ = display_.dpi > 0 ? display_.dpi : WindowDpi(window_);
+  dpi_ = ChosenDpi(display_.dpi, MonitorDpi(window_), SystemDpi());
   palette_ = FormPalette(display_.highContrast());
   fonts_ = FormFonts(dpi_);
   SetIcons();
@@ -168,12 +166,9 @@ LRESULT SetupForm::OnActivate(WPARAM state, LPARAM other) {
   return DefWindowProcW(window_, WM_ACTIVATE, state, other);
 }
 
+// Back where it was, or on from there where a refresh has disabled that button.
 void SetupForm::OnSetFocus() {
-  if (lastFocus_ != nullptr && IsChild(window_, lastFocus_) && IsWindowEnabled(lastFocus_)) {
-    SetFocus(lastFocus_);
-    return;
-  }
-  if (const HWND first = GetNextDlgTabItem(window_, nullptr, FALSE)) SetFocus(first);
+  if (const HWND next = FocusAfterRefresh(window_, lastFocus_)) SetFocus(next);
 }
 
 LRESULT SetupForm::OnEraseBackground(HDC dc) {

@@ -24,6 +24,19 @@ struct DisplaySource {
   bool (*highContrast)() = &IsHighContrastOn;
 };
 
+// Whether a message tells of a change in how the window must look: the system's
+// colours, the theme, or the high-contrast setting (not another setting).
+[[nodiscard]] constexpr bool ChangesTheLooks(UINT message, WPARAM wParam) noexcept {
+  return message == WM_SYSCOLORCHANGE || message == WM_THEMECHANGED ||
+         (message == WM_SETTINGCHANGE && wParam == SPI_SETHIGHCONTRAST);
+}
+
+// Where the focus goes after a refresh, or as the window is activated again: it
+// stays on an enabled control of the window; from a button the refresh disabled
+// it goes on to the next enabled push button in tab order; from nothing (or
+// another window's control) to the first.
+[[nodiscard]] HWND FocusAfterRefresh(HWND window, HWND focus) noexcept;
+
 // The program's only window: the installation steps, View Readme and Close.
 // The object outlives its window; the window holds a non-owning pointer to it.
 //

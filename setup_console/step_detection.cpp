@@ -15,11 +15,16 @@ void SetupForm::DisableInstallButtons() {
   for (const InstallationStep& step : InstallationSteps()) EnableWindow(Control(step.installButton), FALSE);
 }
 
+HWND FocusAfterRefresh(HWND window, HWND focus) noexcept {
+  if (focus == nullptr || !IsChild(window, focus)) return GetNextDlgTabItem(window, nullptr, FALSE);
+  return IsWindowEnabled(focus) ? focus : GetNextDlgTabItem(window, focus, FALSE);
+}
+
 void SetupForm::KeepFocusOnEnabledControl() {
-  const HWND focus = GetFocus();
-  if (focus != nullptr && IsChild(window_, focus) && IsWindowEnabled(focus)) return;
   if (GetActiveWindow() != window_) return;
-  if (const HWND next = GetNextDlgTabItem(window_, focus, FALSE)) SetFocus(next);
+  const HWND focus = GetFocus();
+  const HWND next = FocusAfterRefresh(window_, focus);
+  if (next != nullptr && next != focus) SetFocus(next);
 }
 
 }  // namespace corvalidyne

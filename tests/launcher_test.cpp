@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "automation.h"
+#include "designed_layout.h"
 #include "held_installers.h"
 #include "launcher_session.h"
 #include "step_keys.h"
@@ -52,18 +53,37 @@ DWORD WaitForStandInOtherThan(DWORD first) {
 TEST(Launcher, InstallsTheThreeStepsFromABareRegistryAndOpensTheWebAppAtClose) {
   StepKeys keys;
   keys.SetWebServerVersion(5);
-  LauncherSession launcher;
+  const testing::HeldInstallers installers;
+  LauncherSession launcher(installers.Options());
   ASSERT_NE(launcher.Window(), nullptr);
   EXPECT_EQ(launcher.EnabledSteps(), "100");
 
+  // After each refresh the keyboard goes on with the next step, and at the end with Close.
   const struct {
     const wchar_t* click;
     std::string enabledAfter;
-  } steps[] = {{L"cmdInstallStep1", "010"}, {L"cmdInstallStep2", "001"}, {L"cmdInstallStep3", "000"}};
+    const wchar_t* focusAfter;
+  } steps[] = {{L"cmdInstallStep1", "010", L"cmdInstallStep2"},
+               {L"cmdInstallStep2", "001", L"cmdInstallStep3"},
+               {L"cmdInstallStep3", "000", L"cmdClose"}};
+  EXPECT_TRUE(
+      automation::WaitUntil([&] { return launcher.Focus() == launcher.Control(L"cmdInstallStep1"); }, 3000));
   for (const auto& step : steps) {
+    SCOPED_TRACE(::testing::PrintToString(std::wstring(step.click)));
     launcher.Click(step.click);
+    const DWORD standIn = WaitForOneStandIn();
+    ASSERT_NE(standIn, 0u);
+    installers.Release(standIn);
+    ASSERT_TRUE(testing::WaitForProcessEnd(standIn, 15000));
     EXPECT_TRUE(automation::WaitUntil([&] { return launcher.EnabledSteps() == step.enabledAfter; }, 15000))
-        << "after " << ::testing::PrintToString(std::wstring(step.click)) << ": " << launcher.EnabledSteps();
+        << launcher.EnabledSteps();
+    // Windows gives the activation back to the launcher as the installer's
+    // window goes; Wine without a window manager gives it to its desktop, so the
+    // test gives it back.
+    SetForegroundWindow(launcher.Window());
+    EXPECT_TRUE(
+        automation::WaitUntil([&] { return launcher.Focus() == launcher.Control(step.focusAfter); }, 3000))
+        << "the focus is on window " << launcher.Focus();
   }
   const std::vector<InstallerStart> expected{
       {L"3", L"Framework\\dotnetfx.exe"},
@@ -78,6 +98,31 @@ TEST(Launcher, InstallsTheThreeStepsFromABareRegistryAndOpensTheWebAppAtClose) {
   automation::WaitUntil([&] { return !launcher.Opened().empty(); }, 3000);
   Sleep(300);  // a second page would show by now
   EXPECT_EQ(launcher.Opened(), Opened{kWebApp});
+}
+
+// The launcher itself, with no stand-in for the display, at the system's DPI,
+// which the copies of the prefix (launcher_at_system_dpi_144, _120) set before
+// it starts; 96 in the tests' own prefix.
+TEST(LauncherDpi, TheWindowAndEveryControlAreTheDesignsAtTheSystemsDpi) {
+  wchar_t wanted[8] = L"96";
+  GetEnvironmentVariableW(L"CORVALIDYNE_SYSTEM_DPI", wanted, 8);
+  const int dpi = _wtoi(wanted);
+  ASSERT_EQ(testing::ScreenDpi(), dpi) << "the prefix's system DPI";
+  StepKeys keys;
+  LauncherSession launcher;
+  ASSERT_NE(launcher.Window(), nullptr);
+  RECT client;
+  GetClientRect(launcher.Window(), &client);
+  EXPECT_EQ(client.right, MulDiv(6390, dpi, 1440));
+  EXPECT_EQ(client.bottom, MulDiv(7155, dpi, 1440));
+  for (const auto& expected : testing::kLayout) {
+    SCOPED_TRACE(testing::Narrow(expected.name));
+    const HWND control = launcher.Control(expected.name);
+    ASSERT_NE(control, nullptr);
+    EXPECT_EQ(GetParent(control),
+              expected.container != nullptr ? launcher.Control(expected.container) : launcher.Window());
+    testing::ExpectDesignedRect(control, expected, dpi);
+  }
 }
 
 TEST(Launcher, StaysLiveWhileAnInstallerRunsAndServesClicksNested) {

@@ -5,6 +5,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -148,6 +149,190 @@ void ExpectFitsInThreeLines(HWND label) {
   EXPECT_LE(needed.bottom, client.bottom);
 }
 
+// Whether two colours are alike, as anti-aliased text strokes are to their colour.
+bool Near(COLORREF a, COLORREF b) {
+  return std::abs(GetRValue(a) - GetRValue(b)) + std::abs(GetGValue(a) - GetGValue(b)) +
+             std::abs(GetBValue(a) - GetBValue(b)) <
+         24;
+}
+
+// A bitmap of the screen's format, with a device context to draw or copy into.
+class Canvas {
+ public:
+  Canvas(int width, int height) : width_(width), height_(height) {
+    const HDC screen = GetDC(nullptr);
+    memory_ = CreateCompatibleDC(screen);
+    bitmap_ = CreateCompatibleBitmap(screen, width, height);
+    ReleaseDC(nullptr, screen);
+    old_ = SelectObject(memory_, bitmap_);
+  }
+  ~Canvas() {
+    SelectObject(memory_, old_);
+    DeleteObject(bitmap_);
+    DeleteDC(memory_);
+  }
+  Canvas(const Canvas&) = delete;
+  Canvas& operator=(const Canvas&) = delete;
+
+  HDC Dc() const { return memory_; }
+  COLORREF At(int x, int y) const { return GetPixel(memory_, x, y); }
+  bool Shows(const RECT& area, COLORREF colour) const {
+    for (int y = area.top; y < area.bottom; ++y) {
+      for (int x = area.left; x < area.right; ++x) {
+        if (Near(At(x, y), colour)) return true;
+      }
+    }
+    return false;
+  }
+  // Every pixel, row by row (as 0x00RRGGBB).
+  std::vector<DWORD> Pixels() const {
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof info.bmiHeader, width_, -height_, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    std::vector<DWORD> pixels(static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_));
+    SelectObject(memory_, old_);
+    GetDIBits(memory_, bitmap_, 0, static_cast<UINT>(height_), pixels.data(), &info, DIB_RGB_COLORS);
+    SelectObject(memory_, bitmap_);
+    return pixels;
+  }
+
+ private:
+  int width_, height_;
+  HDC memory_ = nullptr;
+  HBITMAP bitmap_ = nullptr;
+  HGDIOBJ old_ = nullptr;
+};
+
+// A control's client area as it paints itself when asked to print (WM_PRINT),
+// as a themed button asks its parent: whatever covers it on the screen.
+class PrintedControl : public Canvas {
+ public:
+  explicit PrintedControl(HWND control) : Canvas(ClientSize(control).cx, ClientSize(control).cy) {
+    SendMessageW(control, WM_PRINT, reinterpret_cast<WPARAM>(Dc()), PRF_CLIENT | PRF_ERASEBKGND);
+  }
+
+ private:
+  static SIZE ClientSize(HWND control) {
+    RECT client;
+    GetClientRect(control, &client);
+    return {client.right, client.bottom};
+  }
+};
+
+// A step's caption sits in a gap of its frame's top line (the etched line's
+// shadow row, half the caption's height down): the gap starts 6 pixels in at
+// 96 DPI and holds the caption with 2 pixels either side, all at the window's DPI.
+void ExpectCaptionMarginsAt(const LiveForm& form, int dpi) {
+  for (const wchar_t* name : {L"Step1", L"Step2", L"Step3"}) {
+    SCOPED_TRACE(Narrow(name));
+    const HWND panel = form[name];
+    const std::wstring caption = WindowText(panel);
+    const HDC screen = GetDC(nullptr);
+    const HGDIOBJ old = SelectObject(screen, FontHandleOf(panel));
+    SIZE extent{};
+    GetTextExtentPoint32W(screen, caption.c_str(), static_cast<int>(caption.size()), &extent);
+    SelectObject(screen, old);
+    ReleaseDC(nullptr, screen);
+
+    const PrintedControl print(panel);
+    const int line = extent.cy / 2;
+    const int left = MulDiv(6, dpi, 96);
+    const int right = left + extent.cx + 2 * MulDiv(2, dpi, 96);
+    const COLORREF shadow = GetSysColor(COLOR_BTNSHADOW);
+    EXPECT_EQ(print.At(left - 1, line), shadow) << "the frame line ends before " << left;
+    EXPECT_NE(print.At(left, line), shadow) << "the gap starts at " << left;
+    EXPECT_NE(print.At(right - 1, line), shadow) << "the gap ends at " << right;
+    EXPECT_EQ(print.At(right, line), shadow) << "the frame line goes on at " << right;
+  }
+}
+
+// A window's client area and its children as they print themselves, each child
+// over its parent, bottom of the z-order first: what PRF_CHILDREN asks of
+// Windows, which Wine's WM_PRINT leaves out.
+void PrintWithChildren(HWND window, HDC dc) {
+  SendMessageW(window, WM_PRINT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT | PRF_ERASEBKGND);
+  for (HWND child = GetWindow(GetWindow(window, GW_CHILD), GW_HWNDLAST); child != nullptr;
+       child = GetWindow(child, GW_HWNDPREV)) {
+    if (!IsWindowVisible(child)) continue;
+    const RECT rect = RectInParent(child);
+    const int saved = SaveDC(dc);
+    OffsetViewportOrgEx(dc, rect.left, rect.top, nullptr);
+    IntersectClipRect(dc, 0, 0, rect.right - rect.left, rect.bottom - rect.top);
+    PrintWithChildren(child, dc);
+    RestoreDC(dc, saved);
+  }
+}
+
+class PrintedWindow : public Canvas {
+ public:
+  explicit PrintedWindow(HWND window) : Canvas(ClientSize(window).cx, ClientSize(window).cy) {
+    PrintWithChildren(window, Dc());
+  }
+
+ private:
+  static SIZE ClientSize(HWND window) {
+    RECT client;
+    GetClientRect(window, &client);
+    return {client.right, client.bottom};
+  }
+};
+
+// A live window's picture against that of one created afresh in the same state
+// (the same display answers, its focus on the same control): they must agree
+// to the pixel. The focus goes back to the live window's control.
+void ExpectPictureOfAFreshWindow(const LiveForm& form, const DisplaySource& display, const wchar_t* focus) {
+  SetFocus(form[focus]);
+  LiveForm::Pump();
+  const std::vector<DWORD> live = PrintedWindow(form.Window()).Pixels();
+  std::vector<DWORD> fresh;
+  {
+    const LiveForm created(display);
+    SetFocus(created[focus]);
+    LiveForm::Pump();
+    fresh = PrintedWindow(created.Window()).Pixels();
+  }
+  SetFocus(form[focus]);
+  LiveForm::Pump();
+  ASSERT_EQ(live.size(), fresh.size());
+  std::size_t differing = 0;
+  std::size_t first = live.size();
+  for (std::size_t i = 0; i < live.size(); ++i) {
+    if (live[i] == fresh[i]) continue;
+    ++differing;
+    first = std::min(first, i);
+  }
+  RECT client;
+  GetClientRect(form.Window(), &client);
+  EXPECT_EQ(differing, 0u) << "pixels differ from a fresh window's, the first at x "
+                           << (client.right > 0 ? first % static_cast<std::size_t>(client.right) : 0) << " y "
+                           << (client.right > 0 ? first / static_cast<std::size_t>(client.right) : 0);
+}
+
+// What the screen shows of a window and its controls.
+class ScreenCapture : public Canvas {
+ public:
+  explicit ScreenCapture(HWND window) : ScreenCapture(WindowRect(window)) {}
+  // The colour at a point given in the coordinates of a control's client area.
+  COLORREF At(HWND control, int x, int y) const {
+    POINT point{x, y};
+    ClientToScreen(control, &point);
+    return Canvas::At(point.x - rect_.left, point.y - rect_.top);
+  }
+
+ private:
+  explicit ScreenCapture(const RECT& rect)
+      : Canvas(rect.right - rect.left, rect.bottom - rect.top), rect_(rect) {
+    const HDC screen = GetDC(nullptr);
+    BitBlt(Dc(), 0, 0, rect.right - rect.left, rect.bottom - rect.top, screen, rect.left, rect.top, SRCCOPY);
+    ReleaseDC(nullptr, screen);
+  }
+  static RECT WindowRect(HWND window) {
+    RECT rect;
+    GetWindowRect(window, &rect);
+    return rect;
+  }
+  RECT rect_;
+};
+
 TEST(SetupFormDpi, LayoutAndFontsScaleWithTheScreenDensity) {
   for (const int dpi : {120, 144}) {
     SCOPED_TRACE(dpi);
@@ -164,6 +349,7 @@ TEST(SetupFormDpi, LayoutAndFontsScaleWithTheScreenDensity) {
       ExpectDesignedFontSize(form, expected, dpi);
     }
     for (const wchar_t* name : {L"Label2", L"Label4", L"Label6"}) ExpectFitsInThreeLines(form[name]);
+    ExpectCaptionMarginsAt(form, dpi);
   }
 }
 
@@ -202,6 +388,11 @@ TEST(SetupFormDpi, AMoveToAMonitorOfAnotherDpiLaysTheWindowOutAnew) {
     SCOPED_TRACE(dpi);
     const RECT suggested = testing::SuggestedRect(form.Window(), dpi);
     testing::SendDpiChange(form.Window(), dpi, suggested);
+    EXPECT_TRUE(GetUpdateRect(form.Window(), nullptr, FALSE)) << "the window not painted anew";
+    for (const auto& expected : kLayout) {
+      EXPECT_TRUE(GetUpdateRect(form[expected.name], nullptr, FALSE))
+          << Narrow(expected.name) << " not painted anew";
+    }
     LiveForm::Pump();
 
     RECT frame;
@@ -228,6 +419,8 @@ TEST(SetupFormDpi, AMoveToAMonitorOfAnotherDpiLaysTheWindowOutAnew) {
       EXPECT_EQ(IconWidth(icon), SystemMetricForDpi(which == ICON_BIG ? SM_CXICON : SM_CXSMICON, dpi));
       if (dpi != 96) iconsLeftBehind.push_back(icon);
     }
+    ExpectCaptionMarginsAt(form, dpi);
+    ExpectPictureOfAFreshWindow(form, {.dpi = dpi}, L"cmdClose");
   }
   for (const HFONT font : firstFonts)
     EXPECT_EQ(GetObjectType(font), 0u) << "a font of the first layout lives on";
@@ -300,6 +493,38 @@ TEST_F(SetupFormTest, TabVisitsTheEnabledButtonsByTabIndex) {
       order(form_[L"cmdInstallStep1"], TRUE),
       (std::vector<std::wstring>{L"cmdViewReadme", L"cmdClose", L"cmdInstallStep3", L"cmdInstallStep2",
                                  L"cmdInstallStep1", L"cmdViewReadme", L"cmdClose", L"cmdInstallStep3"}));
+}
+
+// After a refresh the focus stays on an enabled control; from a button the
+// refresh disabled it goes on, forwards in tab order, to the next enabled push
+// button, as after each installation step.
+TEST_F(SetupFormTest, AfterARefreshTheFocusGoesOnToTheNextEnabledButtonInTabOrder) {
+  constexpr const wchar_t* kTabOrder[] = {L"cmdInstallStep1", L"cmdInstallStep2", L"cmdInstallStep3",
+                                          L"cmdClose", L"cmdViewReadme"};
+  const struct {
+    const char* enabled;  // by tab order
+    const wchar_t* focus;
+    const wchar_t* expected;
+  } rows[] = {
+      {"11111", L"cmdInstallStep1", L"cmdInstallStep1"},
+      {"01011", L"cmdInstallStep1", L"cmdInstallStep2"},
+      {"00111", L"cmdInstallStep2", L"cmdInstallStep3"},
+      {"00011", L"cmdInstallStep3", L"cmdClose"},
+      {"00111", L"cmdInstallStep1", L"cmdInstallStep3"},
+      {"00011", L"cmdClose", L"cmdClose"},
+      {"10010", L"cmdViewReadme", L"cmdInstallStep1"},
+      {"01011", L"Label2", L"Label2"},
+      // Windows takes the focus from a button as it is disabled, so a refresh
+      // mostly finds none: the next from nothing is the first.
+      {"01011", nullptr, L"cmdInstallStep2"},
+      {"00011", nullptr, L"cmdClose"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(::testing::Message() << row.enabled << " " << (row.focus ? Narrow(row.focus) : "nothing"));
+    for (std::size_t i = 0; i < std::size(kTabOrder); ++i)
+      EnableWindow(form_[kTabOrder[i]], row.enabled[i] == '1');
+    EXPECT_EQ(FocusAfterRefresh(form_.Window(), row.focus ? form_[row.focus] : nullptr), form_[row.expected]);
+  }
 }
 
 // What a screen reader reads: the live window's accessible objects.
@@ -701,98 +926,6 @@ TEST(DescriptionFontFit, IsTheLargestSizeAtWhichEveryTextFitsElseTheFloor) {
   }
 }
 
-// Whether two colours are alike, as anti-aliased text strokes are to their colour.
-bool Near(COLORREF a, COLORREF b) {
-  return std::abs(GetRValue(a) - GetRValue(b)) + std::abs(GetGValue(a) - GetGValue(b)) +
-             std::abs(GetBValue(a) - GetBValue(b)) <
-         24;
-}
-
-// A bitmap of the screen's format, with a device context to draw or copy into.
-class Canvas {
- public:
-  Canvas(int width, int height) : width_(width), height_(height) {
-    const HDC screen = GetDC(nullptr);
-    memory_ = CreateCompatibleDC(screen);
-    bitmap_ = CreateCompatibleBitmap(screen, width, height);
-    ReleaseDC(nullptr, screen);
-    old_ = SelectObject(memory_, bitmap_);
-  }
-  ~Canvas() {
-    SelectObject(memory_, old_);
-    DeleteObject(bitmap_);
-    DeleteDC(memory_);
-  }
-  Canvas(const Canvas&) = delete;
-  Canvas& operator=(const Canvas&) = delete;
-
-  HDC Dc() const { return memory_; }
-  COLORREF At(int x, int y) const { return GetPixel(memory_, x, y); }
-  bool Shows(const RECT& area, COLORREF colour) const {
-    for (int y = area.top; y < area.bottom; ++y) {
-      for (int x = area.left; x < area.right; ++x) {
-        if (Near(At(x, y), colour)) return true;
-      }
-    }
-    return false;
-  }
-  std::vector<COLORREF> Pixels() const {
-    std::vector<COLORREF> pixels;
-    for (int y = 0; y < height_; ++y) {
-      for (int x = 0; x < width_; ++x) pixels.push_back(At(x, y));
-    }
-    return pixels;
-  }
-
- private:
-  int width_, height_;
-  HDC memory_ = nullptr;
-  HBITMAP bitmap_ = nullptr;
-  HGDIOBJ old_ = nullptr;
-};
-
-// A control's client area as it paints itself when asked to print (WM_PRINT),
-// as a themed button asks its parent: whatever covers it on the screen.
-class PrintedControl : public Canvas {
- public:
-  explicit PrintedControl(HWND control) : Canvas(ClientSize(control).cx, ClientSize(control).cy) {
-    SendMessageW(control, WM_PRINT, reinterpret_cast<WPARAM>(Dc()), PRF_CLIENT | PRF_ERASEBKGND);
-  }
-
- private:
-  static SIZE ClientSize(HWND control) {
-    RECT client;
-    GetClientRect(control, &client);
-    return {client.right, client.bottom};
-  }
-};
-
-// What the screen shows of a window and its controls.
-class ScreenCapture : public Canvas {
- public:
-  explicit ScreenCapture(HWND window) : ScreenCapture(WindowRect(window)) {}
-  // The colour at a point given in the coordinates of a control's client area.
-  COLORREF At(HWND control, int x, int y) const {
-    POINT point{x, y};
-    ClientToScreen(control, &point);
-    return Canvas::At(point.x - rect_.left, point.y - rect_.top);
-  }
-
- private:
-  explicit ScreenCapture(const RECT& rect)
-      : Canvas(rect.right - rect.left, rect.bottom - rect.top), rect_(rect) {
-    const HDC screen = GetDC(nullptr);
-    BitBlt(Dc(), 0, 0, rect.right - rect.left, rect.bottom - rect.top, screen, rect.left, rect.top, SRCCOPY);
-    ReleaseDC(nullptr, screen);
-  }
-  static RECT WindowRect(HWND window) {
-    RECT rect;
-    GetWindowRect(window, &rect);
-    return rect;
-  }
-  RECT rect_;
-};
-
 // The colour of each region of the window: the design's, and the system colour
 // that stands for it under a high-contrast theme. A text region need only show
 // its colour somewhere (a text's strokes); any other is one exact pixel.
@@ -886,7 +1019,92 @@ TEST_F(SetupFormTest, InstallButtonsLookEnabledOrDisabledAndShowTheFocusThatTabB
   EXPECT_NE(focused.Pixels(), enabled.Pixels()) << "no focus rectangle";
 }
 
+// What makes the window choose its colours anew and pass the change on.
+TEST(FormDecisions, TheLooksChangeWithTheSystemsColoursTheThemeAndHighContrastOnly) {
+  const struct {
+    UINT message;
+    WPARAM wParam;
+    bool changes;
+  } rows[] = {
+      {WM_SYSCOLORCHANGE, 0, true},
+      {WM_THEMECHANGED, 0, true},
+      {WM_SETTINGCHANGE, SPI_SETHIGHCONTRAST, true},
+      {WM_SETTINGCHANGE, SPI_SETWORKAREA, false},
+      {WM_SETTINGCHANGE, 0, false},
+      {WM_SETTINGCHANGE, SPI_SETNONCLIENTMETRICS, false},
+      {WM_DISPLAYCHANGE, 0, false},
+      {WM_PAINT, SPI_SETHIGHCONTRAST, false},
+  };
+  for (const auto& row : rows) {
+    EXPECT_EQ(ChangesTheLooks(row.message, row.wParam), row.changes) << row.message << " " << row.wParam;
+  }
+}
+
+// Each design colour and the one shown for it, outside and under high contrast.
+TEST(FormDecisions, UnderHighContrastEachDesignColourGivesWayToItsRolesSystemColour) {
+  const struct {
+    const char* role;
+    DesignColour design;
+    DesignColour highContrast;
+  } rows[] = {
+      {"backgrounds", Rgb(0xE0E0E0), SystemColour(COLOR_BTNFACE)},
+      {"the header band", SystemColour(COLOR_BACKGROUND), SystemColour(COLOR_HIGHLIGHT)},
+      {"the header's texts", Rgb(0xFFFFFF), SystemColour(COLOR_HIGHLIGHTTEXT)},
+      {"the header's caption", SystemColour(COLOR_WINDOWTEXT), SystemColour(COLOR_HIGHLIGHTTEXT)},
+      {"the digits", Rgb(0x000000), SystemColour(COLOR_BTNTEXT)},
+      {"the step captions", SystemColour(COLOR_HIGHLIGHT), SystemColour(COLOR_HIGHLIGHT)},
+      {"the descriptions", SystemColour(COLOR_BTNTEXT), SystemColour(COLOR_BTNTEXT)},
+      {"a colour of no role", Rgb(0x123456), Rgb(0x123456)},
+      {"the standard look", kStandardColour, kStandardColour},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.role);
+    EXPECT_TRUE(HighContrastColour(row.design) == row.highContrast);
+    if (row.design.kind == DesignColour::Kind::Standard) continue;
+    EXPECT_EQ(FormPalette(false).Colour(row.design), Resolved(row.design));
+    EXPECT_EQ(FormPalette(true).Colour(row.design), Resolved(row.highContrast));
+  }
+}
+
+// A panel printed into another's context (a themed button's, asking for its
+// background) paints there and leaves the context's mode, colours and font as
+// they were.
+TEST_F(SetupFormTest, PanelsPrintIntoACallersContextAndLeaveItAsFound) {
+  const struct {
+    const wchar_t* panel;
+    POINT blank;
+    COLORREF background;
+  } rows[] = {
+      {L"Frame2", {2, 2}, GetSysColor(COLOR_BACKGROUND)},
+      {L"Step1", {200, 95}, RGB(0xE0, 0xE0, 0xE0)},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(Narrow(row.panel));
+    const Canvas canvas(400, 120);
+    const HDC dc = canvas.Dc();
+    const HGDIOBJ font = GetStockObject(ANSI_FIXED_FONT);
+    SelectObject(dc, font);
+    SetBkMode(dc, TRANSPARENT);
+    SetBkColor(dc, RGB(1, 2, 3));
+    SetTextColor(dc, RGB(4, 5, 6));
+    SendMessageW(form_[row.panel], WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
+    EXPECT_EQ(canvas.At(row.blank.x, row.blank.y), row.background) << "not printed";
+    EXPECT_EQ(GetBkMode(dc), TRANSPARENT);
+    EXPECT_EQ(GetBkColor(dc), RGB(1, 2, 3));
+    EXPECT_EQ(GetTextColor(dc), RGB(4, 5, 6));
+    EXPECT_EQ(GetCurrentObject(dc, OBJ_FONT), font);
+  }
+}
+
 bool highContrastSetting = false;
+
+// The controls that a message reached, and how often, on this thread.
+std::map<HWND, int> syscolourChanges;
+LRESULT CALLBACK CountColourChanges(int code, WPARAM wParam, LPARAM lParam) {
+  const auto* call = reinterpret_cast<const CWPSTRUCT*>(lParam);
+  if (code == HC_ACTION && call->message == WM_SYSCOLORCHANGE) ++syscolourChanges[call->hwnd];
+  return CallNextHookEx(nullptr, code, wParam, lParam);
+}
 
 // Under a high-contrast theme each region takes its role's system colour, and
 // outside it the design's colours hold even when the system's colours are a
@@ -896,7 +1114,12 @@ bool highContrastSetting = false;
 TEST(SetupFormContrast, TheSystemsColoursStandInForTheDesignsUnderHighContrastOnly) {
   StepKeys keys;
   const testing::SystemColours palette;
-  const LiveForm form({.highContrast = [] { return highContrastSetting; }});
+  const DisplaySource display{.highContrast = [] { return highContrastSetting; }};
+  const LiveForm form(display);
+  const std::unique_ptr<std::remove_pointer_t<HHOOK>, decltype(&UnhookWindowsHookEx)> hook(
+      SetWindowsHookExW(WH_CALLWNDPROC, CountColourChanges, nullptr, GetCurrentThreadId()),
+      UnhookWindowsHookEx);
+  ASSERT_NE(hook, nullptr);
   // Each control printed once per round of checks.
   std::map<HWND, std::unique_ptr<PrintedControl>> prints;
   const auto printed = [&](HWND control, int x, int y) {
@@ -930,11 +1153,18 @@ TEST(SetupFormContrast, TheSystemsColoursStandInForTheDesignsUnderHighContrastOn
   for (const auto& change : changes) {
     SCOPED_TRACE(change.what);
     highContrastSetting = change.highContrast;
+    syscolourChanges.clear();
     SendMessageW(form.Window(), change.message, change.wParam, 0);
-    EXPECT_TRUE(GetUpdateRect(form[L"Label2"], nullptr, FALSE)) << "not painted anew";
+    // Common controls keep copies of the system colours: each control hears of the change.
+    for (const auto& expected : kLayout) {
+      SCOPED_TRACE(Narrow(expected.name));
+      EXPECT_EQ(syscolourChanges[form[expected.name]], 1);
+      EXPECT_TRUE(GetUpdateRect(form[expected.name], nullptr, FALSE)) << "not painted anew";
+    }
     LiveForm::Pump();
     prints.clear();
     ExpectRegionColours(form, change.highContrast, printed);
+    ExpectPictureOfAFreshWindow(form, display, L"cmdInstallStep1");
   }
   EXPECT_EQ(GetObjectType(designGrey), 0u) << "the design's grey brush outlived high contrast";
 }

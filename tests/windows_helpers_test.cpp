@@ -74,11 +74,38 @@ TEST(ModuleFileName, GrowsTheBufferUntilThePathFitsWhole) {
   for (volatile wchar_t& c : soil) c = L'x';
 }
 
-// Without a window there is no window's DPI: the system's, as on systems
-// without the per-window function.
-TEST(Display, WithoutAWindowTheDpiIsTheSystems) {
-  EXPECT_GE(SystemDpi(), kDefaultDpi);
-  EXPECT_EQ(WindowDpi(nullptr), SystemDpi());
+// Windows normally sets HCF_AVAILABLE: only HCF_HIGHCONTRASTON in an answer the
+// system gave means a high-contrast theme is on.
+TEST(DisplayAnswers, HighContrastIsOnOnlyWhereTheSystemSaysItIs) {
+  const struct {
+    BOOL answered;
+    DWORD flags;
+    bool on;
+  } rows[] = {
+      {TRUE, 0, false},
+      {TRUE, HCF_AVAILABLE, false},
+      {TRUE, HCF_AVAILABLE | HCF_HOTKEYACTIVE | HCF_CONFIRMHOTKEY | HCF_HOTKEYSOUND, false},
+      {TRUE, HCF_HIGHCONTRASTON, true},
+      {TRUE, HCF_AVAILABLE | HCF_HIGHCONTRASTON, true},
+      {FALSE, HCF_AVAILABLE | HCF_HIGHCONTRASTON, false},
+  };
+  for (const auto& row : rows) {
+    EXPECT_EQ(HighContrastOn(row.answered, row.flags), row.on) << row.answered << " " << row.flags;
+  }
+}
+
+// A test's stand-in first, then the window's monitor, then the system; 0 is no answer.
+TEST(DisplayAnswers, TheDpiIsTheStandInsThenTheMonitorsThenTheSystems) {
+  const struct {
+    int standIn, monitor, system, chosen;
+  } rows[] = {
+      {0, 0, 144, 144},  {0, 0, 120, 120}, {0, 120, 144, 120}, {0, 192, 96, 192},  {120, 144, 192, 120},
+      {144, 0, 96, 144}, {0, 0, 0, 96},    {0, 0, -1, 96},     {-1, -1, 144, 144},
+  };
+  for (const auto& row : rows) {
+    EXPECT_EQ(ChosenDpi(row.standIn, row.monitor, row.system), row.chosen)
+        << row.standIn << " " << row.monitor << " " << row.system;
+  }
 }
 
 TEST(LoadSystemLibrary, LoadsByTheFullPathInTheSystemFolder) {

@@ -38,4 +38,20 @@ class PaintScope {
   HDC dc_;
 };
 
+// A device context's state (mode, colours, selections) saved for the scope and
+// put back at its end.
+class ScopedDcState {
+ public:
+  explicit ScopedDcState(HDC dc) noexcept : dc_(dc), saved_(SaveDC(dc)) {}
+  ~ScopedDcState() {
+    if (saved_ != 0) RestoreDC(dc_, saved_);
+  }
+  ScopedDcState(const ScopedDcState&) = delete;
+  ScopedDcState& operator=(const ScopedDcState&) = delete;
+
+ private:
+  HDC dc_;
+  int saved_;
+};
+
 }  // namespace corvalidyne

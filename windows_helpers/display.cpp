@@ -21,14 +21,12 @@ Function User32Function(const char* name) noexcept {
 
 int SystemDpi() noexcept {
   const WindowDc screen;
-  const int dpi = GetDeviceCaps(screen.get(), LOGPIXELSY);
-  return dpi > 0 ? dpi : kDefaultDpi;
+  return ChosenDpi(0, 0, GetDeviceCaps(screen.get(), LOGPIXELSY));
 }
 
-int WindowDpi(HWND window) noexcept {
+int MonitorDpi(HWND window) noexcept {
   static const auto getDpiForWindow = User32Function<GetDpiForWindowFn>("GetDpiForWindow");
-  const UINT dpi = getDpiForWindow != nullptr ? getDpiForWindow(window) : 0;
-  return dpi > 0 ? static_cast<int>(dpi) : SystemDpi();
+  return getDpiForWindow != nullptr ? static_cast<int>(getDpiForWindow(window)) : 0;
 }
 
 int SystemMetricForDpi(int index, int dpi) noexcept {
@@ -40,8 +38,8 @@ int SystemMetricForDpi(int index, int dpi) noexcept {
 bool IsHighContrastOn() noexcept {
   HIGHCONTRASTW setting{};
   setting.cbSize = sizeof setting;
-  return SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof setting, &setting, 0) != FALSE &&
-         (setting.dwFlags & HCF_HIGHCONTRASTON) != 0;
+  const BOOL answered = SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof setting, &setting, 0);
+  return HighContrastOn(answered, setting.dwFlags);
 }
 
 }  // namespace corvalidyne

@@ -135,6 +135,13 @@ HWND LauncherSession::Control(const wchar_t* name) const {
 
 void LauncherSession::Click(const wchar_t* name) const { automation::Click(Control(name)); }
 
+HWND LauncherSession::Focus() const {
+  GUITHREADINFO info{};
+  info.cbSize = sizeof info;
+  const DWORD thread = GetWindowThreadProcessId(window_, nullptr);
+  return thread != 0 && GetGUIThreadInfo(thread, &info) ? info.hwndFocus : nullptr;
+}
+
 std::string LauncherSession::EnabledSteps() const {
   std::string enabled;
   for (const wchar_t* button : {L"cmdInstallStep1", L"cmdInstallStep2", L"cmdInstallStep3"})

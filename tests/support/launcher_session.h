@@ -37,6 +37,8 @@ class LauncherSession {
   // Which Install buttons are enabled, as "100", "010" and so on.
   std::string EnabledSteps() const;
   void Click(const wchar_t* name) const;
+  // The control that has the keyboard focus in the launcher's thread.
+  HWND Focus() const;
   bool WaitUntilEnabled(const wchar_t* name, bool enabled, DWORD timeoutMs = 15000) const;
 
   // A message box of the launcher: class #32770; nullptr after the timeout.
