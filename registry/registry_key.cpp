@@ -243,9 +243,7 @@ std::optional<std::vector<std::wstring>> RegistryKey::ReadStrings(const std::wst
 }
 
 std::optional<Bytes> RegistryKey::ReadBinary(const std::wstring& name) const {
-  auto bytes = Read(Handle(key_), name, REG_BINARY);
-  if (!bytes) return std::nullopt;
-  return std::move(*bytes);
+  return Read(Handle(key_), name, REG_BINARY);
 }
 
 std::optional<std::wstring> RegistryKey::ReadExpandedString(const std::wstring& name) const {
