@@ -6,8 +6,8 @@
 # holds no system yet, and reused otherwise (remove it for a fresh one). A fresh
 # clone of this repository's HEAD goes to ROOT/work/corvalidyne each run. The
 # machine's handler for 32-bit programs is shared by every run on it, so the
-# tests hold the lock file CORVALIDYNE_TESTS_LOCK (/work/wt/wine.lock where it
-# exists) as scripts/test.sh does. COMMAND (default: bash .ci/run) runs in the
+# tests hold the lock file CORVALIDYNE_TESTS_LOCK, where it is set, as
+# scripts/test.sh does. COMMAND (default: bash .ci/run) runs in the
 # clone instead of the test command, e.g. "bash scripts/run.sh". With
 # CORVALIDYNE_DEBIAN13_SAME_TREE=1 the clone of an earlier run is brought to
 # HEAD and kept, with its build trees.
@@ -58,7 +58,6 @@ mount_in -t tmpfs tmpfs "$TARGET/dev/shm"
 mount_in -t binfmt_misc binfmt_misc "$TARGET/proc/sys/fs/binfmt_misc"
 cp -L /etc/resolv.conf "$TARGET/etc/resolv.conf"
 lock=${CORVALIDYNE_TESTS_LOCK:-}
-[ -z "$lock" ] && [ -f /work/wt/wine.lock ] && lock=/work/wt/wine.lock
 if [ -n "$lock" ]; then
   touch "$TARGET/run/corvalidyne-tests.lock"
   mount_in --bind "$lock" "$TARGET/run/corvalidyne-tests.lock"

@@ -14,7 +14,7 @@ set -euo pipefail
 [ $# -gt 0 ] || { echo "usage: $0 LIST..." >&2; exit 2; }
 SOURCE=$(cd "$(dirname "$0")/.." && pwd)
 SCRATCH=${CORVALIDYNE_MUTATION_DIR:-$SOURCE/build/mutation}
-LOCK=${CORVALIDYNE_WINE_LOCK:-/work/wt/wine.lock}
+LOCK=${CORVALIDYNE_TESTS_LOCK:-}
 lists=()
 for list in "$@"; do lists+=("$(cd "$(dirname "$list")" && pwd)/$(basename "$list")"); done
 
@@ -42,11 +42,13 @@ TEMPLATE=$TREE/wineprefix-mutation-template
 # One booted prefix, kept as a template: each fault's suite runs in a fresh
 # copy of it, so that what one fault leaves in the registry misleads no other.
 boot_template() {
-  exec 9>"$LOCK"
-  flock 9
+  if [ -n "$LOCK" ]; then
+    exec 9>"$LOCK"
+    flock 9
+  fi
   remove_i386_handler
   wine_for_tests "$TREE"
-  flock -u 9
+  [ -z "$LOCK" ] || flock -u 9
   stop_wine
   rm -rf "$TEMPLATE"
   cp -a "$TREE/wineprefix" "$TEMPLATE"
