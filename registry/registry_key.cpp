@@ -6,6 +6,7 @@
 #include <cstring>
 #include <utility>
 
+#include "expansion_parts.h"
 #include "key_access.h"
 #include "text_conversion.h"
 #include "value_query.h"
@@ -13,9 +14,6 @@
 namespace corvalidyne {
 
 namespace {
-
-// Beyond this no environment variable can be named, so a longer reference is text.
-constexpr std::size_t kLongestReference = 32767;
 
 HKEY Handle(void* key) noexcept { return static_cast<HKEY>(key); }
 
@@ -85,25 +83,6 @@ std::wstring ExpandedPiece(const std::wstring& piece) {
     }
     expanded.resize(needed);
   }
-}
-
-// The system expands at most 32K characters per call. Its references pair the
-// '%' characters in order, an undefined one kept whole, so the text is
-// expanded reference by reference, the text between them kept as it is.
-std::wstring Expanded(const std::wstring& text) {
-  std::wstring result;
-  result.reserve(text.size());
-  std::size_t done = 0;
-  for (std::size_t open = text.find(L'%'); open != std::wstring::npos; open = text.find(L'%', done)) {
-    const std::size_t close = text.find(L'%', open + 1);
-    if (close == std::wstring::npos) break;
-    result.append(text, done, open - done);
-    const std::wstring reference = text.substr(open, close + 1 - open);
-    result += reference.size() > kLongestReference ? reference : ExpandedPiece(reference);
-    done = close + 1;
-  }
-  result.append(text, done);
-  return result;
 }
 
 std::wstring MultiStringData(const std::vector<std::wstring>& strings, const std::wstring& name) {
@@ -249,7 +228,7 @@ std::optional<Bytes> RegistryKey::ReadBinary(const std::wstring& name) const {
 std::optional<std::wstring> RegistryKey::ReadExpandedString(const std::wstring& name) const {
   const auto bytes = Read(Handle(key_), name, REG_EXPAND_SZ);
   if (!bytes) return std::nullopt;
-  return Expanded(TextOf(*bytes));
+  return ExpandInParts(TextOf(*bytes), ExpandedPiece);
 }
 
 void RegistryKey::Write(const std::wstring& name, std::uint32_t value) {

@@ -5,6 +5,7 @@
 
 #include "ansi_text.h"
 #include "corvalidyne/registry.h"
+#include "expansion_parts.h"
 #include "key_access.h"
 
 namespace corvalidyne {
@@ -37,42 +38,6 @@ std::wstring ExpandPiece(const std::wstring& text) {
   if (written == 0 || written > needed) return text;
   expanded.resize(written - 1);
   return FromAnsi(expanded);
-}
-
-// One expansion call handles at most 32K characters (a longer text came back
-// empty or as garbage), so a longer text goes to the system in parts of this
-// length, whose results leave room for what the references grow to.
-constexpr std::size_t kExpansionPart = 4096;
-
-// Where a part beginning at start may end: within plain text, or between
-// references, which the system pairs from the left (%name%; a '%' without a
-// closing one is plain text). A reference longer than a part is a part alone.
-std::size_t ExpansionPartEnd(const std::wstring& text, std::size_t start) {
-  const std::size_t limit = start + kExpansionPart;
-  if (text.size() <= limit) return text.size();
-  std::size_t at = start;
-  for (;;) {
-    const std::size_t open = text.find(L'%', at);
-    const std::size_t close = open == std::wstring::npos ? open : text.find(L'%', open + 1);
-    if (close == std::wstring::npos || open >= limit) {
-      // A surrogate pair stays in one part.
-      return IS_LOW_SURROGATE(text[limit]) ? limit - 1 : limit;
-    }
-    if (close >= limit) return open > start ? open : close + 1;
-    at = close + 1;
-  }
-}
-
-// The system's expansion of a text of any length.
-std::wstring ExpandLongPiece(const std::wstring& text) {
-  std::wstring expanded;
-  std::size_t start = 0;
-  do {
-    const std::size_t end = ExpansionPartEnd(text, start);
-    expanded += ExpandPiece(text.substr(start, end - start));
-    start = end;
-  } while (start < text.size());
-  return expanded;
 }
 
 }  // namespace
@@ -144,7 +109,7 @@ std::wstring Registry::ExpandEnvironmentText(const std::wstring& text) {
   std::size_t start = 0;
   for (;;) {
     const std::size_t end = std::min(text.find(L'\0', start), text.size());
-    expanded += ExpandLongPiece(text.substr(start, end - start));
+    expanded += ExpandInParts(text.substr(start, end - start), ExpandPiece);
     if (end == text.size()) return expanded;
     expanded += L'\0';
     start = end + 1;
