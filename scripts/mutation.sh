@@ -63,6 +63,20 @@ prefix_from_template() {
   hold_desktop "$WINE64" "$TREE/desktop_user.exe"
 }
 
+# Each fault's build and suite hold the lock, where one is named, so that a
+# test run beside this one (scripts/debian13.sh) is neither slowed by it nor
+# kept waiting for the whole list; the pause lets a waiting run in.
+take_turn() {
+  [ -z "$LOCK" ] && return 0
+  exec 9>"$LOCK"
+  flock 9
+}
+end_turn() {
+  [ -z "$LOCK" ] && return 0
+  flock -u 9
+  sleep 2
+}
+
 # suite LOG: the whole x86_64 suite, stopping at its first failure.
 suite() {
   prefix_from_template || { log "the prefix copy's desktop could not be held"; return 2; }
@@ -76,10 +90,12 @@ build_arch x86_64 >/dev/null
 if [ "$REUSE" != 1 ] || [ ! -d "$TEMPLATE" ]; then boot_template; fi
 if [ "$REUSE" != 1 ]; then
   log "the suite without a fault"
+  take_turn
   if ! suite "$SCRATCH/baseline.log"; then
     log "the suite fails without any fault: see $SCRATCH/baseline.log"
     exit 1
   fi
+  end_turn
 fi
 
 total=0 caught=0 survivors=() broken=()
@@ -96,6 +112,7 @@ while IFS= read -r line; do
     continue
   fi
   log "[$total] $file: $expression"
+  take_turn
   started=$SECONDS
   if ! build_arch x86_64 >"$SCRATCH/fault-$total.log" 2>&1; then
     caught=$((caught + 1))
@@ -108,6 +125,7 @@ while IFS= read -r line; do
     survivors+=("$line")
     log "[$total] SURVIVED ($((SECONDS - started)) s)"
   fi
+  end_turn
 done < <(cat "${lists[@]}")
 git -C "$SCRATCH" checkout -q -- .
 
