@@ -12,7 +12,7 @@ namespace {
 
 constexpr UINT kWrongText = 3;
 constexpr UINT kNoBox = 4;
-constexpr int kTicksBeforeGivingUp = 100;
+constexpr int kTicksBeforeGivingUp = 200;
 
 const wchar_t* expectedText = nullptr;
 int ticks = 0;
