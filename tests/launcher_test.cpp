@@ -137,13 +137,18 @@ TEST(Launcher, StaysLiveWhileAnInstallerRunsAndServesClicksNested) {
   const DWORD outer = WaitForOneStandIn();
   ASSERT_NE(outer, 0u);
 
-  for (int i = 0; i < 5; ++i) {
+  // Answers within about the poll interval. One late answer of eight is the
+  // machine's load, not the wait: a wait that served messages less often than
+  // every 160 ms would be late in most of them.
+  std::vector<DWORD> late;
+  for (int i = 0; i < 8; ++i) {
     const DWORD start = GetTickCount();
     DWORD_PTR result = 0;
     EXPECT_NE(SendMessageTimeoutW(launcher.Window(), WM_NULL, 0, 0, SMTO_BLOCK, 1000, &result), 0);
-    EXPECT_LE(GetTickCount() - start, 160u) << "answers within about the poll interval";
+    if (const DWORD took = GetTickCount() - start; took > 160) late.push_back(took);
     Sleep(70);
   }
+  EXPECT_LE(late.size(), 1u) << ::testing::PrintToString(late) << " ms";
   RedrawWindow(launcher.Window(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
   EXPECT_TRUE(automation::WaitUntil([&] { return !GetUpdateRect(launcher.Window(), nullptr, FALSE); }, 300))
       << "repainted";
