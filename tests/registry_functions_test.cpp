@@ -249,6 +249,10 @@ TEST(RegistryFunctions, AbsentIsNothingAndEveryOtherFailureThrowsTheSystemsCode)
   testing::WriteRaw(HKEY_CURRENT_USER, key, "v", {REG_SZ, "kept\0"s});
   const LockedKey lock(locked);
   const auto root = kHKeyCurrentUser;
+  // A reference that grows by more than the first buffer's spare room.
+  const std::wstring longValue(2000, L'x');
+  SetEnvironmentVariableW(L"CorvalidyneLongValue", longValue.c_str());
+  Write(root, key, L"long reference", ExpandableString{L"%CorvalidyneLongValue%"});
   const auto keyAt = [&] {
     return *RegistryKey::Open(root, key, RegistryView::kNative, RegistryAccess::kReadWrite);
   };
@@ -308,6 +312,17 @@ TEST(RegistryFunctions, AbsentIsNothingAndEveryOtherFailureThrowsTheSystemsCode)
       {"delete value, denied", [&] { return Read{DeleteValue(root, locked, L"v")}; },
        Failed(ERROR_ACCESS_DENIED)},
       {"key exists, denied", [&] { return Read{KeyExists(root, locked)}; }, {Read{true}}},
+      {"key exists, path cut at a NUL", [&] { return Read{KeyExists(root, key + L"\0\\Missing"s)}; },
+       Failed(ERROR_INVALID_NAME)},
+      {"qword written and read",
+       [&] {
+         Write(root, key, L"q", std::uint64_t{1} << 40);
+         return Got(ReadQword(root, key, L"q"));
+       },
+       {Read{std::uint64_t{1} << 40}}},
+      {"expanded, a long reference",
+       [&] { return Got(ReadExpandedString(root, key, L"long reference")); },
+       {Read{longValue}}},
       {"read, name cut at a NUL", [&] { return Got(ReadString(root, key, L"v\0x"s)); },
        Failed(ERROR_INVALID_NAME)},
       {"write, name cut at a NUL", [&] { return Did([&] { Write(root, key, L"v\0x"s, L"t"s); }); },
@@ -347,6 +362,8 @@ TEST(RegistryFunctions, AbsentIsNothingAndEveryOtherFailureThrowsTheSystemsCode)
   EXPECT_EQ(types, (std::vector<RegistryValueEntry>{{L"big", REG_DWORD_BIG_ENDIAN},
                                                     {L"dword", REG_DWORD},
                                                     {L"expand", REG_EXPAND_SZ},
+                                                    {L"long reference", REG_EXPAND_SZ},
+                                                    {L"q", REG_QWORD},
                                                     {L"qword", REG_QWORD},
                                                     {L"short dword", REG_DWORD},
                                                     {L"short qword", REG_QWORD},
