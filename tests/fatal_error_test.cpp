@@ -5,6 +5,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "corvalidyne/registry_error.h"
 #include "fatal_error.h"
 
 namespace corvalidyne {
@@ -46,13 +47,17 @@ void CALLBACK ConfirmReport(HWND, UINT, UINT_PTR, DWORD) noexcept {
   EndWithError(nullptr, error);
 }
 
-// Failures the program does not throw itself still reach the user whole: a
-// standard exception's UTF-8 text, and anything else as an unknown error.
+// Every kind of failure reaches the user whole: the registry's number and
+// message, a standard exception's UTF-8 text, anything else as unknown.
 TEST(FatalErrorDeathTest, AnyFailureIsReportedAndEndsTheProgramWithItsCode) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
   EXPECT_EXIT(ReportAndConfirm(std::make_exception_ptr(std::runtime_error("made up \xC3\xA9")),
                                L"The installation cannot continue.\n\nError 0: made up \u00E9"),
               ::testing::ExitedWithCode(kFatalExitCode), "");
+  EXPECT_EXIT(
+      ReportAndConfirm(std::make_exception_ptr(RegistryError(-2147221504, L"source", L"Denied \u00E9")),
+                       L"The installation cannot continue.\n\nError -2147221504: Denied \u00E9"),
+      ::testing::ExitedWithCode(kFatalExitCode), "");
   EXPECT_EXIT(ReportAndConfirm(std::make_exception_ptr(42),
                                L"The installation cannot continue.\n\nError 0: Unknown error"),
               ::testing::ExitedWithCode(kFatalExitCode), "");
