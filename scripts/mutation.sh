@@ -80,7 +80,22 @@ end_turn() {
 # suite LOG: the whole x86_64 suite, stopping at its first failure.
 suite() {
   prefix_from_template || { log "the prefix copy's desktop could not be held"; return 2; }
-  ctest --test-dir "$TREE" -j2 --timeout 300 --stop-on-failure --output-on-failure >"$1" 2>&1
+  local status=0
+  ctest --test-dir "$TREE" -j2 --timeout 300 --stop-on-failure --output-on-failure >"$1" 2>&1 || status=$?
+  end_sessions
+  return $status
+}
+
+# A suite stopped at its first failure skips the entries that end the prefix
+# copies' sessions, whose persistent servers and desktops would otherwise stay
+# (with their display connections, which the display runs out of after a few
+# dozen faults, failing every later suite as if each fault were caught).
+end_sessions() {
+  local prefix
+  for prefix in "$TREE"/wineprefix "$TREE"/wineprefix-*/; do
+    [ -d "$prefix" ] && WINEPREFIX=${prefix%/} "$WINESERVER" -k >/dev/null 2>&1
+  done
+  return 0
 }
 
 trap 'stop_wine; stop_display' EXIT
