@@ -39,16 +39,28 @@ install_packages
 TREE=$BUILD_ROOT/x86_64
 TEMPLATE=$TREE/wineprefix-mutation-template
 
+# The prefix's boot, and each fault's build and suite, hold the lock where one
+# is named: a boot must not meet a registered handler for 32-bit programs, and
+# a test run beside this one (scripts/debian13.sh) is then neither slowed by it
+# nor kept waiting for the whole list; the pause lets a waiting run in.
+take_turn() {
+  [ -z "$LOCK" ] && return 0
+  exec 9>"$LOCK"
+  flock 9
+}
+end_turn() {
+  [ -z "$LOCK" ] && return 0
+  flock -u 9
+  sleep 2
+}
+
 # One booted prefix, kept as a template: each fault's suite runs in a fresh
 # copy of it, so that what one fault leaves in the registry misleads no other.
 boot_template() {
-  if [ -n "$LOCK" ]; then
-    exec 9>"$LOCK"
-    flock 9
-  fi
+  take_turn
   remove_i386_handler
   wine_for_tests "$TREE"
-  [ -z "$LOCK" ] || flock -u 9
+  end_turn
   stop_wine
   rm -rf "$TEMPLATE"
   cp -a "$TREE/wineprefix" "$TEMPLATE"
@@ -61,20 +73,6 @@ prefix_from_template() {
   export WINEPREFIX=$TREE/wineprefix WINEDEBUG=-all
   "$WINESERVER" -p >/dev/null 2>&1
   hold_desktop "$WINE64" "$TREE/desktop_user.exe"
-}
-
-# Each fault's build and suite hold the lock, where one is named, so that a
-# test run beside this one (scripts/debian13.sh) is neither slowed by it nor
-# kept waiting for the whole list; the pause lets a waiting run in.
-take_turn() {
-  [ -z "$LOCK" ] && return 0
-  exec 9>"$LOCK"
-  flock 9
-}
-end_turn() {
-  [ -z "$LOCK" ] && return 0
-  flock -u 9
-  sleep 2
 }
 
 # suite LOG: the whole x86_64 suite, stopping at its first failure.
