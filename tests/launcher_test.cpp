@@ -137,18 +137,18 @@ TEST(Launcher, StaysLiveWhileAnInstallerRunsAndServesClicksNested) {
   const DWORD outer = WaitForOneStandIn();
   ASSERT_NE(outer, 0u);
 
-  // Answers within about the poll interval. One late answer of eight is the
+  // Answers within about the poll interval. Two late answers of twelve are the
   // machine's load, not the wait: a wait that served messages less often than
   // every 160 ms would be late in most of them.
   std::vector<DWORD> late;
-  for (int i = 0; i < 8; ++i) {
+  for (int i = 0; i < 12; ++i) {
     const DWORD start = GetTickCount();
     DWORD_PTR result = 0;
     EXPECT_NE(SendMessageTimeoutW(launcher.Window(), WM_NULL, 0, 0, SMTO_BLOCK, 1000, &result), 0);
     if (const DWORD took = GetTickCount() - start; took > 160) late.push_back(took);
     Sleep(70);
   }
-  EXPECT_LE(late.size(), 1u) << ::testing::PrintToString(late) << " ms";
+  EXPECT_LE(late.size(), 2u) << ::testing::PrintToString(late) << " ms";
   // A wait that served no paint would never repaint; the limits below only
   // bound how long a loaded machine may take to show it.
   RedrawWindow(launcher.Window(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
