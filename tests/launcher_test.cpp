@@ -101,6 +101,7 @@ TEST(Launcher, InstallsTheThreeStepsFromABareRegistryAndOpensTheWebAppAtClose) {
   automation::WaitUntil([&] { return !launcher.Opened().empty(); }, 3000);
   Sleep(300);  // a second page would show by now
   EXPECT_EQ(launcher.Opened(), Opened{kWebApp});
+  EXPECT_EQ(launcher.OpenedShows(), std::vector<std::wstring>{L"1"}) << "in a normal window";
 }
 
 // The launcher itself, with no stand-in for the display, at the system's DPI,
@@ -160,6 +161,7 @@ TEST(Launcher, StaysLiveWhileAnInstallerRunsAndServesClicksNested) {
   launcher.Click(L"cmdViewReadme");
   automation::WaitUntil([&] { return !launcher.Opened().empty(); }, 5000);
   EXPECT_EQ(launcher.Opened(), Opened{Readme()});
+  EXPECT_EQ(launcher.OpenedShows(), std::vector<std::wstring>{L"1"}) << "in a normal window";
   EXPECT_TRUE(launcher.IsRunning());
 
   launcher.Click(L"cmdInstallStep1");

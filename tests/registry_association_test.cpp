@@ -79,7 +79,9 @@ std::string RecordVerb(const wchar_t* verb, const std::wstring& file, const std:
   std::ifstream in(std::filesystem::path(log), std::ios::binary);
   std::stringstream text;
   text << in.rdbuf();
-  return text.str();
+  // The command line after the show value, which is the shell's business.
+  const std::string logged = text.str();
+  return logged.substr(logged.find('\t') + 1);
 }
 
 // Counts the shell's association-change notices, which the shell sends

@@ -35,6 +35,17 @@ std::vector<std::wstring> Lines(const std::wstring& path) {
   return lines;
 }
 
+// The lines "show=N<TAB>command line" that the stand-ins and the recorder write.
+std::vector<InstallerStart> Starts(const std::wstring& path) {
+  std::vector<InstallerStart> starts;
+  for (const std::wstring& line : Lines(path)) {
+    const auto tab = line.find(L'\t');
+    if (line.rfind(L"show=", 0) != 0 || tab == std::wstring::npos) continue;
+    starts.push_back({line.substr(5, tab - 5), line.substr(tab + 1)});
+  }
+  return starts;
+}
+
 // The argument after the recorder's own path: "C:\...\recorder.exe" "what".
 std::wstring OpenedTarget(const std::wstring& commandLine) {
   std::size_t start = commandLine[0] == L'"' ? commandLine.find(L'"', 1) + 1 : commandLine.find(L' ');
@@ -164,20 +175,18 @@ DWORD LauncherSession::WaitForExit(DWORD timeoutMs) const {
   return exitCode;
 }
 
-std::vector<InstallerStart> LauncherSession::InstallerStarts() const {
-  std::vector<InstallerStart> starts;
-  for (const std::wstring& line : Lines(standInLog_)) {
-    const auto tab = line.find(L'\t');
-    if (line.rfind(L"show=", 0) != 0 || tab == std::wstring::npos) continue;
-    starts.push_back({line.substr(5, tab - 5), line.substr(tab + 1)});
-  }
-  return starts;
-}
+std::vector<InstallerStart> LauncherSession::InstallerStarts() const { return Starts(standInLog_); }
 
 std::vector<std::wstring> LauncherSession::Opened() const {
   std::vector<std::wstring> opened;
-  for (const std::wstring& line : Lines(recorderLog_)) opened.push_back(OpenedTarget(line));
+  for (const InstallerStart& start : Starts(recorderLog_)) opened.push_back(OpenedTarget(start.commandLine));
   return opened;
+}
+
+std::vector<std::wstring> LauncherSession::OpenedShows() const {
+  std::vector<std::wstring> shows;
+  for (const InstallerStart& start : Starts(recorderLog_)) shows.push_back(start.show);
+  return shows;
 }
 
 std::vector<DWORD> RunningStandIns() {

@@ -49,8 +49,9 @@ class LauncherSession {
   bool IsRunning() const { return WaitForSingleObject(process_, 0) == WAIT_TIMEOUT; }
 
   std::vector<InstallerStart> InstallerStarts() const;
-  // What the shell was asked to open, in order.
+  // What the shell was asked to open, in order, and how each was to show.
   std::vector<std::wstring> Opened() const;
+  std::vector<std::wstring> OpenedShows() const;
 
  private:
   HANDLE process_ = nullptr;

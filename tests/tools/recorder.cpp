@@ -1,6 +1,7 @@
 // Stands in for the programs the shell opens (a browser, a file type's handler):
-// appends its own command line, as one UTF-8 line, to the log named by
-// CORVALIDYNE_RECORDER_LOG, or to recorder.log beside itself.
+// appends "show=N<TAB>command line" (N is the STARTUPINFO show value, or none),
+// as one UTF-8 line, to the log named by CORVALIDYNE_RECORDER_LOG, or to
+// recorder.log beside itself.
 #include <windows.h>
 
 #include <string>
@@ -27,10 +28,17 @@ std::string Utf8(const std::wstring& text) {
   return result;
 }
 
+std::wstring ShowValue() {
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  GetStartupInfoW(&startup);
+  return (startup.dwFlags & STARTF_USESHOWWINDOW) != 0 ? std::to_wstring(startup.wShowWindow) : L"none";
+}
+
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
-  const std::string line = Utf8(GetCommandLineW()) + "\n";
+  const std::string line = Utf8(L"show=" + ShowValue() + L"\t" + GetCommandLineW()) + "\n";
   // Several recorders may end at once: append with a lock-free single write.
   const HANDLE log = CreateFileW(LogPath().c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                  nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
