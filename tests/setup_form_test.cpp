@@ -499,6 +499,8 @@ TEST_F(SetupFormTest, TabVisitsTheEnabledButtonsByTabIndex) {
 // refresh disabled it goes on, forwards in tab order, to the next enabled push
 // button, as after each installation step.
 TEST_F(SetupFormTest, AfterARefreshTheFocusGoesOnToTheNextEnabledButtonInTabOrder) {
+  static constexpr wchar_t kWindowItself[] = L"(the window)";
+  static constexpr wchar_t kOutside[] = L"(a window outside)";
   constexpr const wchar_t* kTabOrder[] = {L"cmdInstallStep1", L"cmdInstallStep2", L"cmdInstallStep3",
                                           L"cmdClose", L"cmdViewReadme"};
   const struct {
@@ -518,13 +520,24 @@ TEST_F(SetupFormTest, AfterARefreshTheFocusGoesOnToTheNextEnabledButtonInTabOrde
       // mostly finds none: the next from nothing is the first.
       {"01011", nullptr, L"cmdInstallStep2"},
       {"00011", nullptr, L"cmdClose"},
+      // The window itself, or a window outside it, holds no button to go on from.
+      {"01011", kWindowItself, L"cmdInstallStep2"},
+      {"00011", kOutside, L"cmdClose"},
+  };
+  const HWND outside =
+      CreateWindowExW(0, L"Button", L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+  const auto window = [&](const wchar_t* name) -> HWND {
+    if (name == kWindowItself) return form_.Window();
+    if (name == kOutside) return outside;
+    return name != nullptr ? form_[name] : nullptr;
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(::testing::Message() << row.enabled << " " << (row.focus ? Narrow(row.focus) : "nothing"));
     for (std::size_t i = 0; i < std::size(kTabOrder); ++i)
       EnableWindow(form_[kTabOrder[i]], row.enabled[i] == '1');
-    EXPECT_EQ(FocusAfterRefresh(form_.Window(), row.focus ? form_[row.focus] : nullptr), form_[row.expected]);
+    EXPECT_EQ(FocusAfterRefresh(form_.Window(), window(row.focus)), form_[row.expected]);
   }
+  DestroyWindow(outside);
 }
 
 // What a screen reader reads: the live window's accessible objects.

@@ -67,5 +67,23 @@ TEST_F(InstallFromMedium, AWindowClosedDuringTheWaitLeavesItsQuitRequestForTheLo
       << "the quit request is posted again";
 }
 
+// The window active again while the installer runs, as on Windows when the
+// installer's window has gone before its process ends: the refresh that
+// disables the focused Install button hands the focus on to the next step's.
+TEST_F(InstallFromMedium, TheRefreshHandsTheFocusOnToTheNextStepsButton) {
+  SetEnvironmentVariableW(L"CORVALIDYNE_STANDIN", L"run=2000");
+  formWindow = form_.Window();
+  SetFocus(form_[L"cmdInstallStep1"]);
+  InstallCalling([] {
+    for (int wait = 0; wait < 100 && !IsWindowVisible(FindWindowW(L"CorvalidyneStandIn", nullptr)); ++wait) {
+      Sleep(50);
+    }
+    SetForegroundWindow(formWindow);
+  });
+  ASSERT_EQ(GetActiveWindow(), form_.Window()) << "active through the refresh";
+  EXPECT_TRUE(IsWindowEnabled(form_[L"cmdInstallStep2"]));
+  EXPECT_EQ(GetFocus(), form_[L"cmdInstallStep2"]);
+}
+
 }  // namespace
 }  // namespace corvalidyne
