@@ -126,13 +126,20 @@ TEST(RegistryInstallationState, TheWebServerCountsFromVersion5) {
     const char* name;
     bool key;
     const wchar_t* type;  // nullptr: no MajorVersion value
-    DWORD version;
+    DWORD version;        // a dword's
+    std::wstring text;    // a text's
     bool present;
   } rows[] = {
-      {"no key", false, nullptr, 0, false},    {"no value", true, nullptr, 0, false},
-      {"version 4", true, L"dword", 4, false}, {"version 5", true, L"dword", 5, true},
-      {"version 6", true, L"dword", 6, true},  {"text \"5\"", true, L"text", 5, true},
-      {"text \"4\"", true, L"text", 4, false},
+      {"no key", false, nullptr, 0, L"", false},
+      {"no value", true, nullptr, 0, L"", false},
+      {"version 4", true, L"dword", 4, L"", false},
+      {"version 5", true, L"dword", 5, L"", true},
+      {"version 6", true, L"dword", 6, L"", true},
+      {"text \"5\"", true, L"text", 0, L"5", true},
+      {"text \"4\"", true, L"text", 0, L"4", false},
+      // The whole text, read as a decimal number.
+      {"text \"5a\"", true, L"text", 0, L"5a", false},
+      {"text \"0x5\"", true, L"text", 0, L"0x5", false},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
@@ -140,9 +147,8 @@ TEST(RegistryInstallationState, TheWebServerCountsFromVersion5) {
     keys.Set(testing::kWebServerKey, row.key);
     if (row.type != nullptr && std::wstring(row.type) == L"dword") keys.SetWebServerVersion(row.version);
     if (row.type != nullptr && std::wstring(row.type) == L"text") {
-      const std::wstring text = std::to_wstring(row.version);
-      RegSetKeyValueW(HKEY_LOCAL_MACHINE, testing::kWebServerKey, L"MajorVersion", REG_SZ, text.c_str(),
-                      static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
+      RegSetKeyValueW(HKEY_LOCAL_MACHINE, testing::kWebServerKey, L"MajorVersion", REG_SZ, row.text.c_str(),
+                      static_cast<DWORD>((row.text.size() + 1) * sizeof(wchar_t)));
     }
     EXPECT_EQ(RegistryInstallationState().IsIISInstalled(), row.present);
   }

@@ -860,6 +860,17 @@ TEST_F(SetupFormTest, EscapeDoesNothingAndEnterActsOnTheFocusedButtonOnly) {
     EXPECT_TRUE(IsWindow(form_.Window())) << command.name << " closed the window";
   }
 
+  // Enter on a focused button disabled by its style alone (which, unlike
+  // EnableWindow, leaves it the focus) acts on nothing.
+  SetFocus(close);
+  const LONG style = GetWindowLongW(close, GWL_STYLE);
+  SetWindowLongW(close, GWL_STYLE, style | WS_DISABLED);
+  ASSERT_EQ(GetFocus(), close);
+  SendMessageW(form_.Window(), WM_COMMAND, IDOK, 0);
+  LiveForm::PumpFor(50);
+  EXPECT_TRUE(IsWindow(form_.Window())) << "Enter on the disabled Close button closed the window";
+  SetWindowLongW(close, GWL_STYLE, style);
+
   SetFocus(form_[L"cmdClose"]);
   press(form_[L"cmdClose"], VK_RETURN);
   LiveForm::PumpFor(200);

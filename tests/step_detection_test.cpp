@@ -62,6 +62,25 @@ TEST(StepDetection, RunsOnceAtShowingAndNotWhenTheWindowIsActivatedAgain) {
   EXPECT_FALSE(IsWindowEnabled(form[L"cmdInstallStep2"]));
 }
 
+LRESULT CALLBACK RefuseActivation(int code, WPARAM wParam, LPARAM lParam) {
+  return code == HCBT_ACTIVATE ? 1 : CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+// The system may withhold the activation (no foreground rights): the window
+// shows its steps all the same.
+TEST(StepDetection, RunsAtShowingAlsoWhereTheActivationIsWithheld) {
+  StepKeys keys;
+  keys.Set(testing::kFrameworkKey, true);
+  const HHOOK refusing = SetWindowsHookExW(WH_CBT, RefuseActivation, nullptr, GetCurrentThreadId());
+  ASSERT_NE(refusing, nullptr);
+  const LiveForm form;
+  const bool activated = GetActiveWindow() == form.Window();
+  UnhookWindowsHookEx(refusing);
+  ASSERT_FALSE(activated) << "the hook let the activation through";
+  EXPECT_FALSE(IsWindowEnabled(form[L"cmdInstallStep1"]));
+  EXPECT_TRUE(IsWindowEnabled(form[L"cmdInstallStep2"]));
+}
+
 // Back in the window, the focus returns to the button that had it, unless that
 // button was disabled meanwhile (its step was installed, say): then it goes to
 // the first button that can take it, never to a disabled one or to none.
