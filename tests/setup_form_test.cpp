@@ -374,6 +374,26 @@ std::pair<DWORD, DWORD> GuiObjects() {
           GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS)};
 }
 
+// Maximized, the window keeps the size the system gives it across a change of
+// DPI; only what is inside is laid out anew.
+TEST(SetupFormDpi, AMaximizedWindowKeepsTheSystemsSizeAcrossAChangeOfDpi) {
+  StepKeys keys;
+  const LiveForm form;
+  ShowWindow(form.Window(), SW_MAXIMIZE);
+  LiveForm::Pump();
+  ASSERT_TRUE(IsZoomed(form.Window()));
+  RECT maximized;
+  GetWindowRect(form.Window(), &maximized);
+  for (const int dpi : {144, 96}) {
+    testing::SendDpiChange(form.Window(), dpi, maximized);
+    LiveForm::Pump();
+    RECT after;
+    GetWindowRect(form.Window(), &after);
+    EXPECT_TRUE(EqualRect(&after, &maximized)) << dpi;
+    EXPECT_TRUE(IsZoomed(form.Window())) << dpi;
+  }
+}
+
 TEST(SetupFormDpi, AMoveToAMonitorOfAnotherDpiLaysTheWindowOutAnew) {
   ASSERT_EQ(ScreenDpi(), 96);
   StepKeys keys;  // a bare registry: only step 1 is enabled
