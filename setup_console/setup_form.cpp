@@ -41,15 +41,16 @@ bool RegisterFormClass(HINSTANCE instance, WNDPROC procedure) {
 
 }  // namespace
 
-SetupForm::SetupForm(HINSTANCE instance, const DisplaySource& display)
-    : instance_(instance), display_(display) {}
+SetupForm::SetupForm(HINSTANCE instance, const DisplaySource& display, PageOpener opener)
+    : instance_(instance), display_(display), opener_(opener) {}
 
 SetupForm::~SetupForm() {
   if (window_ != nullptr) DestroyWindow(window_);
 }
 
-std::unique_ptr<SetupForm> SetupForm::Create(HINSTANCE instance, const DisplaySource& display) {
-  std::unique_ptr<SetupForm> form(new SetupForm(instance, display));
+std::unique_ptr<SetupForm> SetupForm::Create(HINSTANCE instance, const DisplaySource& display,
+                                             PageOpener opener) {
+  std::unique_ptr<SetupForm> form(new SetupForm(instance, display, opener));
   if (!RegisterPanelClass(instance) || !RegisterFormClass(instance, WindowProc)) return nullptr;
 
   // A first size from the system's DPI and frame, centred already (a move costs

@@ -19,6 +19,9 @@ namespace corvalidyne {
 // Where the window takes its DPI and the high-contrast setting from. Tests
 // stand in for the system here: Wine neither moves a window between monitors of
 // different DPI nor has a high-contrast theme.
+// Opens a page for the user; the shell's open verb unless a test stands in.
+using PageOpener = void (*)(HWND owner, const std::string& target);
+
 struct DisplaySource {
   int dpi = 0;  // laid out for this DPI at first, as on a screen of that density; 0: its monitor's
   bool (*highContrast)() = &IsHighContrastOn;
@@ -58,7 +61,8 @@ class SetupForm {
 
   // Creates the window and its controls from the design, hidden, laid out for
   // its monitor's DPI.
-  static std::unique_ptr<SetupForm> Create(HINSTANCE instance, const DisplaySource& display = {});
+  static std::unique_ptr<SetupForm> Create(HINSTANCE instance, const DisplaySource& display = {},
+                                           PageOpener opener = nullptr);
 
   SetupForm(const SetupForm&) = delete;
   SetupForm& operator=(const SetupForm&) = delete;
@@ -73,7 +77,7 @@ class SetupForm {
   [[nodiscard]] HWND Control(FormControl id) const noexcept { return controls_.Window(id); }
 
  private:
-  SetupForm(HINSTANCE instance, const DisplaySource& display);
+  SetupForm(HINSTANCE instance, const DisplaySource& display, PageOpener opener);
 
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
@@ -117,6 +121,7 @@ class SetupForm {
 
   HINSTANCE instance_;
   DisplaySource display_;
+  PageOpener opener_;
   HWND window_ = nullptr;
   int dpi_ = kDefaultDpi;  // the one DPI the window and its controls are laid out at
   bool stepsRefreshed_ = false;

@@ -64,6 +64,7 @@ void SetupForm::RunCloseRequest() {
 // A page the user asked to see opens in a normal window; that the shell could
 // not open it is not reported. The shell is loaded here, not at start.
 void SetupForm::OpenWithShell(const std::string& target) const {
+  if (opener_ != nullptr) return opener_(window_, target);
   const auto shellExecute = SystemFunction<decltype(&ShellExecuteA)>(L"shell32.dll", "ShellExecuteA");
   if (shellExecute != nullptr) shellExecute(window_, "open", target.c_str(), nullptr, "", SW_SHOWNORMAL);
 }

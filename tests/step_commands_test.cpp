@@ -2,6 +2,7 @@
 // pointer, the window during a nested wait).
 #include <gtest/gtest.h>
 
+#include <string>
 #include <vector>
 
 #include "build_folders.h"
@@ -83,6 +84,29 @@ TEST_F(InstallFromMedium, TheRefreshHandsTheFocusOnToTheNextStepsButton) {
   ASSERT_EQ(GetActiveWindow(), form_.Window()) << "active through the refresh";
   EXPECT_TRUE(IsWindowEnabled(form_[L"cmdInstallStep2"]));
   EXPECT_EQ(GetFocus(), form_[L"cmdInstallStep2"]);
+}
+
+// On Windows the shell may serve sent messages while it opens a page, so that
+// a second close request (the session ending, say) reaches the window inside
+// the first. Wine's shell does not, so an opener stands in for it.
+std::vector<std::string> pagesOpened;
+
+void OpenAndCloseAgain(HWND owner, const std::string& target) {
+  pagesOpened.push_back(target);
+  if (pagesOpened.size() == 1) SendMessageW(owner, WM_CLOSE, 0, 0);
+}
+
+TEST(CloseRequest, RunsOnceWhereASecondCloseArrivesWhileThePageOpens) {
+  StepKeys keys;
+  for (const wchar_t* step : {testing::kFrameworkKey, testing::kMsdeKey, testing::kWebAppKey}) {
+    keys.Set(step, true);
+  }
+  keys.SetWebServerVersion(5);
+  const LiveForm form({}, &OpenAndCloseAgain);
+  const HWND window = form.Window();
+  SendMessageW(window, WM_CLOSE, 0, 0);
+  EXPECT_FALSE(IsWindow(window));
+  EXPECT_EQ(pagesOpened, std::vector<std::string>{"http://localhost/corvalidyne"});
 }
 
 }  // namespace

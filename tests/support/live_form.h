@@ -14,8 +14,8 @@ namespace corvalidyne::testing {
 class LiveForm {
  public:
   // dpi 0: the monitor's.
-  explicit LiveForm(const DisplaySource& display = {})
-      : form_(SetupForm::Create(GetModuleHandleW(nullptr), display)) {
+  explicit LiveForm(const DisplaySource& display = {}, PageOpener opener = nullptr)
+      : form_(SetupForm::Create(GetModuleHandleW(nullptr), display, opener)) {
     if (form_) form_->Show();
   }
 
