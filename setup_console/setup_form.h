@@ -16,12 +16,12 @@
 
 namespace corvalidyne {
 
-// Where the window takes its DPI and the high-contrast setting from. Tests
-// stand in for the system here: Wine neither moves a window between monitors of
-// different DPI nor has a high-contrast theme.
 // Opens a page for the user; the shell's open verb unless a test stands in.
 using PageOpener = void (*)(HWND owner, const std::string& target);
 
+// Where the window takes its DPI and the high-contrast setting from. Tests
+// stand in for the system here: Wine neither moves a window between monitors of
+// different DPI nor has a high-contrast theme.
 struct DisplaySource {
   int dpi = 0;  // laid out for this DPI at first, as on a screen of that density; 0: its monitor's
   bool (*highContrast)() = &IsHighContrastOn;
