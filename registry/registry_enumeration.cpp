@@ -2,13 +2,15 @@
 
 #include <exception>
 
-#include "ansi_text.h"
 #include "corvalidyne/registry.h"
 #include "key_access.h"
+#include "layer/names.h"
 
 namespace corvalidyne {
 
 namespace {
+
+using Calls = layer::SystemCalls<char>;
 
 // The longest legal key name, in characters.
 constexpr std::size_t kLongestKeyName = 255;
@@ -22,29 +24,24 @@ std::wstring MessageOf(const std::exception& failure) {
 
 void ListValueNames(HKEY key, NameList& names) {
   DWORD longest = 0;
-  if (RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &longest, nullptr,
-                       nullptr, nullptr) != ERROR_SUCCESS) {
-    return;
-  }
-  const std::size_t capacity = AnsiBufferSize(longest);
+  if (Calls::LongestValueName(key, &longest) != ERROR_SUCCESS) return;
+  const std::size_t capacity = layer::AnsiBufferSize(longest);
   for (DWORD index = 0;; ++index) {
     std::string buffer(capacity, '\0');
     DWORD length = static_cast<DWORD>(capacity);
-    if (RegEnumValueA(key, index, buffer.data(), &length, nullptr, nullptr, nullptr, nullptr) !=
-        ERROR_SUCCESS) {
-      return;
-    }
+    if (Calls::EnumValue(key, index, buffer.data(), &length) != ERROR_SUCCESS) return;
     buffer.resize(length);
     names.push_back(FromAnsi(buffer));
   }
 }
 
 void ListSubkeyNames(HKEY key, NameList& names) {
-  const std::size_t capacity = AnsiBufferSize(kLongestKeyName);
+  const std::size_t capacity = layer::AnsiBufferSize(kLongestKeyName);
   for (DWORD index = 0;; ++index) {
     std::string buffer(capacity, '\0');
-    if (RegEnumKeyA(key, index, buffer.data(), static_cast<DWORD>(capacity)) != ERROR_SUCCESS) return;
-    buffer.resize(buffer.find('\0') == std::string::npos ? buffer.size() : buffer.find('\0'));
+    auto length = static_cast<DWORD>(capacity);
+    if (Calls::EnumKey(key, index, buffer.data(), &length) != ERROR_SUCCESS) return;
+    buffer.resize(length);
     names.push_back(FromAnsi(buffer));
   }
 }

@@ -2,8 +2,8 @@
 
 #include <windows.h>
 
-#include "ansi_text.h"
 #include "program_path.h"
+#include "text_conversion.h"
 
 namespace corvalidyne {
 

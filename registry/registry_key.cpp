@@ -1,128 +1,136 @@
 #include "corvalidyne/registry_key.h"
 
-#include <windows.h>
-
-#include <algorithm>
-#include <cstring>
 #include <utility>
 
-#include "expansion_parts.h"
-#include "key_access.h"
-#include "text_conversion.h"
-#include "value_query.h"
+#include "failure.h"
+#include "layer/expansion.h"
+#include "layer/system_calls.h"
+#include "layer/wide_calls.h"
+#include "unique_handle.h"
+#include "value_codec.h"
 
 namespace corvalidyne {
 
 namespace {
 
-HKEY Handle(void* key) noexcept { return static_cast<HKEY>(key); }
+using Calls = layer::SystemCalls<wchar_t>;
 
-REGSAM ViewFlag(RegistryView view) noexcept {
-  switch (view) {
-    case RegistryView::k32Bit:
-      return KEY_WOW64_32KEY;
-    case RegistryView::k64Bit:
-      return KEY_WOW64_64KEY;
-    case RegistryView::kNative:
-      break;
+constexpr const char* kReading = "reading registry value";
+constexpr const char* kWriting = "writing registry value";
+
+REGSAM Rights(RegistryAccess access) noexcept {
+  return access == RegistryAccess::kReadWrite ? KEY_READ | KEY_WRITE : KEY_READ;
+}
+
+// A key an open or creation gave: nothing on a failure (the code set), and
+// for an open also nothing for an absent key (the code cleared).
+std::optional<RegistryKey> Opened(LONG status, bool absentIsNothing, KeyHandle& key, RegistryView view,
+                                  std::error_code& code) {
+  if (absentIsNothing && status == ERROR_FILE_NOT_FOUND) status = ERROR_SUCCESS;
+  if (!Succeeded(status, code) || !key) return std::nullopt;
+  return RegistryKey::Adopt(key.release(), view);
+}
+
+// True when something was deleted; false for what was absent (the code
+// cleared) or on a failure (the code set).
+bool Deleted(LONG status, std::error_code& code) {
+  if (status == ERROR_FILE_NOT_FOUND) {
+    code.clear();
+    return false;
   }
-  return 0;
+  return Succeeded(status, code);
 }
 
-[[noreturn]] void Fail(LONG error, const std::string& what) {
-  throw std::system_error(static_cast<int>(error), std::system_category(), what);
-}
-
-std::string Quoted(const std::wstring& name) { return " \"" + ToUtf8(name) + "\""; }
-
-// The W functions take names as NUL-terminated strings: one holding a NUL would
-// reach them cut short and act on another key or value.
-const wchar_t* CheckedName(const std::wstring& name, const char* what) {
-  if (name.find(L'\0') != std::wstring::npos) Fail(ERROR_INVALID_NAME, what + Quoted(name));
-  return name.c_str();
-}
-
-// The text of REG_SZ or REG_EXPAND_SZ data: whole UTF-16 units, one terminating NUL taken off.
-std::wstring TextOf(const std::vector<BYTE>& bytes) {
-  std::wstring text(bytes.size() / sizeof(wchar_t), L'\0');
-  std::memcpy(text.data(), bytes.data(), text.size() * sizeof(wchar_t));
-  if (!text.empty() && text.back() == L'\0') text.pop_back();
-  return text;
-}
-
-std::vector<std::wstring> StringsOf(const std::wstring& text) {
-  std::vector<std::wstring> strings;
-  for (std::size_t start = 0; start < text.size();) {
-    const std::size_t end = std::min(text.find(L'\0', start), text.size());
-    if (end == start) break;
-    strings.push_back(text.substr(start, end - start));
-    start = end + 1;
+// The value's data when it is stored as `type`: nothing when it is absent (the
+// code cleared) or on a failure (the code set).
+std::optional<Bytes> ReadAs(HKEY key, std::wstring_view name, DWORD type, std::error_code& code) {
+  layer::ValueData value;
+  const LONG status = layer::ReadValue(key, name, value);
+  if (status == ERROR_FILE_NOT_FOUND) {
+    code.clear();
+    return std::nullopt;
   }
-  return strings;
+  if (!Succeeded(status == ERROR_SUCCESS && value.type != type ? ERROR_UNSUPPORTED_TYPE : status, code)) {
+    return std::nullopt;
+  }
+  return std::move(value.bytes);
 }
 
 template <typename Number>
-Number NumberOf(const std::vector<BYTE>& bytes, const std::wstring& name) {
-  if (bytes.size() != sizeof(Number))
-    Fail(ERROR_INVALID_DATA, "registry value of another size" + Quoted(name));
+std::optional<Number> NumberAs(HKEY key, std::wstring_view name, DWORD type, std::error_code& code) {
+  const auto bytes = ReadAs(key, name, type, code);
   Number number = 0;
-  std::memcpy(&number, bytes.data(), sizeof number);
+  if (!bytes || !Succeeded(NumberOf(*bytes, number), code)) return std::nullopt;
   return number;
 }
 
-// One ExpandEnvironmentStringsW call, on a text short enough for it.
-std::wstring ExpandedPiece(const std::wstring& piece) {
-  std::wstring expanded(piece.size() + MAX_PATH, L'\0');
-  for (;;) {
-    const DWORD needed =
-        ExpandEnvironmentStringsW(piece.c_str(), expanded.data(), static_cast<DWORD>(expanded.size()));
-    if (needed == 0) Fail(static_cast<LONG>(GetLastError()), "expanding a registry value");
-    if (needed <= expanded.size()) {
-      expanded.resize(needed - 1);
-      return expanded;
-    }
-    expanded.resize(needed);
-  }
+std::optional<std::wstring> TextAs(HKEY key, std::wstring_view name, DWORD type, std::error_code& code) {
+  const auto bytes = ReadAs(key, name, type, code);
+  if (!bytes) return std::nullopt;
+  return TextOf(*bytes);
 }
 
-std::wstring MultiStringData(const std::vector<std::wstring>& strings, const std::wstring& name) {
-  std::wstring data;
-  for (const std::wstring& text : strings) {
-    if (text.empty() || text.find(L'\0') != std::wstring::npos) {
-      Fail(ERROR_INVALID_PARAMETER, "REG_MULTI_SZ string empty or holding a NUL in" + Quoted(name));
-    }
-    data += text;
-    data += L'\0';
-  }
+void Store(HKEY key, std::wstring_view name, DWORD type, const void* data, std::size_t size,
+           std::error_code& code) {
+  Succeeded(layer::WriteValue(key, name, type, data, size), code);
+}
+
+// Text is stored with its terminating NUL, as readers of the registry expect.
+void StoreText(HKEY key, std::wstring_view name, DWORD type, std::wstring_view text, std::error_code& code) {
+  std::wstring data(text);
   data += L'\0';
-  return data;
+  Store(key, name, type, data.data(), data.size() * sizeof(wchar_t), code);
 }
 
-// An open below a root or key, in a view; ERROR_FILE_NOT_FOUND when absent.
-LONG OpenIn(HKEY parent, const std::wstring& path, REGSAM access, RegistryView view, KeyHandle& key) {
-  return RegOpenKeyExW(parent, CheckedName(path, "registry key path"), 0, access | ViewFlag(view), key.put());
+template <typename Strings>
+void StoreStrings(HKEY key, std::wstring_view name, const Strings& strings, std::error_code& code) {
+  std::wstring data;
+  if (Succeeded(MultiStringData(strings, data), code)) {
+    Store(key, name, REG_MULTI_SZ, data.data(), data.size() * sizeof(wchar_t), code);
+  }
 }
 
 }  // namespace
 
-RegistryKey RegistryKey::Create(RegistryRoot root, const std::wstring& path, RegistryView view) {
-  KeyHandle key;
-  const LONG result = RegCreateKeyExW(RootKey(root), CheckedName(path, "registry key path"), 0, nullptr,
-                                      REG_OPTION_NON_VOLATILE, KEY_READ | KEY_WRITE | ViewFlag(view), nullptr,
-                                      key.put(), nullptr);
-  if (result != ERROR_SUCCESS) Fail(result, "creating registry key" + Quoted(path));
-  return RegistryKey(key.release(), view);
+RegistryKey RegistryKey::Create(RegistryRoot root, std::wstring_view path, RegistryView view,
+                                RegistryCreateOptions options) {
+  return OrThrowValue("creating registry key", path,
+                      [&](std::error_code& code) { return Create(root, path, view, options, code); });
 }
 
-std::optional<RegistryKey> RegistryKey::Open(RegistryRoot root, const std::wstring& path, RegistryView view,
-                                             RegistryAccess access) {
+std::optional<RegistryKey> RegistryKey::Create(RegistryRoot root, std::wstring_view path, RegistryView view,
+                                               RegistryCreateOptions options, std::error_code& code) {
   KeyHandle key;
-  const REGSAM rights = access == RegistryAccess::kReadWrite ? KEY_READ | KEY_WRITE : KEY_READ;
-  const LONG result = OpenIn(RootKey(root), path, rights, view, key);
-  if (result == ERROR_FILE_NOT_FOUND) return std::nullopt;
-  if (result != ERROR_SUCCESS) Fail(result, "opening registry key" + Quoted(path));
-  return RegistryKey(key.release(), view);
+  const LONG status = layer::CreateKey(layer::RootKey(root), path, KEY_READ | KEY_WRITE, view, options, key);
+  return Opened(status, false, key, view, code);
 }
+
+std::optional<RegistryKey> RegistryKey::Open(RegistryRoot root, std::wstring_view path, RegistryView view,
+                                             RegistryAccess access) {
+  return OrThrow("opening registry key", path,
+                 [&](std::error_code& code) { return Open(root, path, view, access, code); });
+}
+
+std::optional<RegistryKey> RegistryKey::Open(RegistryRoot root, std::wstring_view path, RegistryView view,
+                                             RegistryAccess access, std::error_code& code) {
+  KeyHandle key;
+  const LONG status = layer::OpenKey(layer::RootKey(root), path, Rights(access), view, key);
+  return Opened(status, true, key, view, code);
+}
+
+RegistryKey RegistryKey::Connect(std::wstring_view machine, RegistryRoot root, RegistryView view) {
+  return OrThrowValue("connecting to the registry of", machine,
+                      [&](std::error_code& code) { return Connect(machine, root, view, code); });
+}
+
+std::optional<RegistryKey> RegistryKey::Connect(std::wstring_view machine, RegistryRoot root,
+                                                RegistryView view, std::error_code& code) {
+  KeyHandle key;
+  const LONG status = layer::Connect(machine, layer::RootKey(root), key);
+  return Opened(status, false, key, view, code);
+}
+
+RegistryKey RegistryKey::Adopt(HKEY key, RegistryView view) noexcept { return RegistryKey(key, view); }
 
 RegistryKey::RegistryKey(RegistryKey&& other) noexcept
     : key_(std::exchange(other.key_, nullptr)), view_(other.view_) {}
@@ -138,189 +146,292 @@ RegistryKey& RegistryKey::operator=(RegistryKey&& other) noexcept {
 
 RegistryKey::~RegistryKey() { Close(); }
 
-void RegistryKey::Close() noexcept { const KeyHandle closed(Handle(std::exchange(key_, nullptr))); }
+// A predefined root is not closed: the handle's rules say so.
+void RegistryKey::Close() noexcept { const KeyHandle closed(std::exchange(key_, nullptr)); }
 
-namespace {
+HKEY RegistryKey::Release() noexcept { return std::exchange(key_, nullptr); }
 
-// The value's data when it is stored as `type`; std::nullopt when it is absent.
-std::optional<std::vector<BYTE>> Read(HKEY key, const std::wstring& name, DWORD type) {
-  const wchar_t* checked = CheckedName(name, "registry value name");
-  ValueData value;
-  const LONG result =
-      QueryValueData([&](DWORD* stored, BYTE* data,
-                         DWORD* size) { return RegQueryValueExW(key, checked, nullptr, stored, data, size); },
-                     value);
-  if (result == ERROR_FILE_NOT_FOUND) return std::nullopt;
-  if (result != ERROR_SUCCESS) Fail(result, "reading registry value" + Quoted(name));
-  if (value.type != type) Fail(ERROR_UNSUPPORTED_TYPE, "registry value of another type" + Quoted(name));
-  return std::move(value.bytes);
+std::optional<RegistryKey> RegistryKey::OpenSubkey(std::wstring_view path, RegistryAccess access) const {
+  return OrThrow("opening registry key", path,
+                 [&](std::error_code& code) { return OpenSubkey(path, access, code); });
 }
 
-void Store(HKEY key, const std::wstring& name, DWORD type, const void* data, std::size_t size) {
-  const LONG result = RegSetValueExW(key, CheckedName(name, "registry value name"), 0, type,
-                                     static_cast<const BYTE*>(data), static_cast<DWORD>(size));
-  if (result != ERROR_SUCCESS) Fail(result, "writing registry value" + Quoted(name));
+std::optional<RegistryKey> RegistryKey::OpenSubkey(std::wstring_view path, RegistryAccess access,
+                                                   std::error_code& code) const {
+  KeyHandle key;
+  const LONG status = layer::OpenKey(key_, path, Rights(access), view_, key);
+  return Opened(status, true, key, view_, code);
 }
 
-void StoreText(HKEY key, const std::wstring& name, DWORD type, const std::wstring& text) {
-  Store(key, name, type, text.c_str(), (text.size() + 1) * sizeof(wchar_t));
+RegistryKey RegistryKey::CreateSubkey(std::wstring_view path, RegistryCreateOptions options) {
+  return OrThrowValue("creating registry key", path,
+                      [&](std::error_code& code) { return CreateSubkey(path, options, code); });
 }
 
-// The longest value or subkey name of a key, in characters without the NUL.
-DWORD LongestName(HKEY key, bool values) {
-  DWORD longestKey = 0, longestValue = 0;
-  const LONG result = RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, &longestKey, nullptr, nullptr,
-                                       &longestValue, nullptr, nullptr, nullptr);
-  if (result != ERROR_SUCCESS) Fail(result, "querying a registry key");
-  return values ? longestValue : longestKey;
+std::optional<RegistryKey> RegistryKey::CreateSubkey(std::wstring_view path, RegistryCreateOptions options,
+                                                     std::error_code& code) {
+  KeyHandle key;
+  const LONG status = layer::CreateKey(key_, path, KEY_READ | KEY_WRITE, view_, options, key);
+  return Opened(status, false, key, view_, code);
 }
 
-// Enumerates names by index until the end; `enumerate` is a RegEnumValueW or
-// RegEnumKeyExW call taking (index, buffer, length). A name longer than any
-// seen before (added meanwhile) is read again in a larger buffer.
-template <typename Enumerate, typename Add>
-void EachName(HKEY key, bool values, const Enumerate& enumerate, const Add& add) {
-  std::wstring buffer(LongestName(key, values) + 1, L'\0');
-  for (DWORD index = 0;;) {
-    auto length = static_cast<DWORD>(buffer.size());
-    const LONG result = enumerate(index, buffer.data(), &length);
-    if (result == ERROR_NO_MORE_ITEMS) return;
-    if (result == ERROR_MORE_DATA) {
-      buffer.resize(std::max<std::size_t>(buffer.size() * 2, LongestName(key, values) + 1));
-      continue;
-    }
-    if (result != ERROR_SUCCESS) Fail(result, "listing a registry key");
-    add(buffer.data(), length);
-    ++index;
-  }
+std::optional<std::uint32_t> RegistryKey::ReadDword(std::wstring_view name) const {
+  return OrThrow(kReading, name, [&](std::error_code& code) { return ReadDword(name, code); });
 }
 
-}  // namespace
-
-std::optional<std::uint32_t> RegistryKey::ReadDword(const std::wstring& name) const {
-  const auto bytes = Read(Handle(key_), name, REG_DWORD);
-  if (!bytes) return std::nullopt;
-  return NumberOf<std::uint32_t>(*bytes, name);
+std::optional<std::uint32_t> RegistryKey::ReadDword(std::wstring_view name, std::error_code& code) const {
+  return NumberAs<std::uint32_t>(key_, name, REG_DWORD, code);
 }
 
-std::optional<std::uint64_t> RegistryKey::ReadQword(const std::wstring& name) const {
-  const auto bytes = Read(Handle(key_), name, REG_QWORD);
-  if (!bytes) return std::nullopt;
-  return NumberOf<std::uint64_t>(*bytes, name);
+std::optional<std::uint64_t> RegistryKey::ReadQword(std::wstring_view name) const {
+  return OrThrow(kReading, name, [&](std::error_code& code) { return ReadQword(name, code); });
 }
 
-std::optional<std::wstring> RegistryKey::ReadString(const std::wstring& name) const {
-  const auto bytes = Read(Handle(key_), name, REG_SZ);
-  if (!bytes) return std::nullopt;
-  return TextOf(*bytes);
+std::optional<std::uint64_t> RegistryKey::ReadQword(std::wstring_view name, std::error_code& code) const {
+  return NumberAs<std::uint64_t>(key_, name, REG_QWORD, code);
 }
 
-std::optional<std::vector<std::wstring>> RegistryKey::ReadStrings(const std::wstring& name) const {
-  const auto bytes = Read(Handle(key_), name, REG_MULTI_SZ);
-  if (!bytes) return std::nullopt;
-  return StringsOf(TextOf(*bytes));
+std::optional<std::wstring> RegistryKey::ReadString(std::wstring_view name) const {
+  return OrThrow(kReading, name, [&](std::error_code& code) { return ReadString(name, code); });
 }
 
-std::optional<Bytes> RegistryKey::ReadBinary(const std::wstring& name) const {
-  return Read(Handle(key_), name, REG_BINARY);
+std::optional<std::wstring> RegistryKey::ReadString(std::wstring_view name, std::error_code& code) const {
+  return TextAs(key_, name, REG_SZ, code);
 }
 
-std::optional<std::wstring> RegistryKey::ReadExpandedString(const std::wstring& name) const {
-  const auto bytes = Read(Handle(key_), name, REG_EXPAND_SZ);
-  if (!bytes) return std::nullopt;
-  return ExpandInParts(TextOf(*bytes), ExpandedPiece);
+std::optional<std::vector<std::wstring>> RegistryKey::ReadStrings(std::wstring_view name) const {
+  return OrThrow(kReading, name, [&](std::error_code& code) { return ReadStrings(name, code); });
 }
 
-void RegistryKey::Write(const std::wstring& name, std::uint32_t value) {
-  Store(Handle(key_), name, REG_DWORD, &value, sizeof value);
+std::optional<std::vector<std::wstring>> RegistryKey::ReadStrings(std::wstring_view name,
+                                                                  std::error_code& code) const {
+  const auto text = TextAs(key_, name, REG_MULTI_SZ, code);
+  if (!text) return std::nullopt;
+  return StringsOf(*text);
 }
 
-void RegistryKey::Write(const std::wstring& name, std::uint64_t value) {
-  Store(Handle(key_), name, REG_QWORD, &value, sizeof value);
+std::optional<Bytes> RegistryKey::ReadBinary(std::wstring_view name) const {
+  return OrThrow(kReading, name, [&](std::error_code& code) { return ReadBinary(name, code); });
 }
 
-void RegistryKey::Write(const std::wstring& name, const std::wstring& value) {
-  StoreText(Handle(key_), name, REG_SZ, value);
+std::optional<Bytes> RegistryKey::ReadBinary(std::wstring_view name, std::error_code& code) const {
+  return ReadAs(key_, name, REG_BINARY, code);
 }
 
-void RegistryKey::Write(const std::wstring& name, const std::vector<std::wstring>& value) {
-  const std::wstring data = MultiStringData(value, name);
-  Store(Handle(key_), name, REG_MULTI_SZ, data.data(), data.size() * sizeof(wchar_t));
+std::optional<std::wstring> RegistryKey::ReadExpandedString(std::wstring_view name) const {
+  return OrThrow(kReading, name, [&](std::error_code& code) { return ReadExpandedString(name, code); });
 }
 
-void RegistryKey::Write(const std::wstring& name, const Bytes& value) {
-  Store(Handle(key_), name, REG_BINARY, value.data(), value.size());
+std::optional<std::wstring> RegistryKey::ReadExpandedString(std::wstring_view name,
+                                                            std::error_code& code) const {
+  const auto text = TextAs(key_, name, REG_EXPAND_SZ, code);
+  std::wstring expanded;
+  if (!text || !Succeeded(layer::ExpandEnvironment<wchar_t>(*text, expanded), code)) return std::nullopt;
+  return expanded;
 }
 
-void RegistryKey::Write(const std::wstring& name, const ExpandableString& value) {
-  StoreText(Handle(key_), name, REG_EXPAND_SZ, value.text);
+std::optional<ExpandableString> RegistryKey::ReadExpandableString(std::wstring_view name) const {
+  return OrThrow(kReading, name, [&](std::error_code& code) { return ReadExpandableString(name, code); });
 }
 
-bool RegistryKey::DeleteValue(const std::wstring& name) {
-  const LONG result = RegDeleteValueW(Handle(key_), CheckedName(name, "registry value name"));
-  if (result == ERROR_FILE_NOT_FOUND) return false;
-  if (result != ERROR_SUCCESS) Fail(result, "deleting registry value" + Quoted(name));
-  return true;
+std::optional<ExpandableString> RegistryKey::ReadExpandableString(std::wstring_view name,
+                                                                  std::error_code& code) const {
+  auto text = TextAs(key_, name, REG_EXPAND_SZ, code);
+  if (!text) return std::nullopt;
+  return ExpandableString{std::move(*text)};
 }
 
-bool RegistryKey::DeleteSubkey(const std::wstring& path) {
-  const LONG result =
-      RegDeleteKeyExW(Handle(key_), CheckedName(path, "registry key path"), ViewFlag(view_), 0);
-  if (result == ERROR_FILE_NOT_FOUND) return false;
-  if (result != ERROR_SUCCESS) Fail(result, "deleting registry key" + Quoted(path));
-  return true;
+std::optional<RegistryValue> RegistryKey::ReadValue(std::wstring_view name) const {
+  return OrThrow(kReading, name, [&](std::error_code& code) { return ReadValue(name, code); });
 }
 
-bool RegistryKey::DeleteSubkeyTree(const std::wstring& path) {
-  // RegDeleteTreeW takes no view: it empties the key through a handle opened
-  // in this key's view, and RegDeleteKeyExW, which takes one, removes it.
-  KeyHandle subkey;
-  LONG result = OpenIn(Handle(key_), path, DELETE | KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE | KEY_SET_VALUE,
-                       view_, subkey);
-  if (result == ERROR_FILE_NOT_FOUND) return false;
-  if (result == ERROR_SUCCESS) result = RegDeleteTreeW(subkey.get(), nullptr);
-  if (result == ERROR_SUCCESS) result = RegDeleteKeyExW(Handle(key_), path.c_str(), ViewFlag(view_), 0);
-  if (result != ERROR_SUCCESS) Fail(result, "deleting registry key" + Quoted(path));
-  return true;
+std::optional<RegistryValue> RegistryKey::ReadValue(std::wstring_view name, std::error_code& code) const {
+  layer::ValueData value;
+  if (!Deleted(layer::ReadValue(key_, name, value), code)) return std::nullopt;
+  return RegistryValue{static_cast<RegistryValueType>(value.type), std::move(value.bytes)};
 }
+
+std::optional<RegistryValueType> RegistryKey::TypeOf(std::wstring_view name) const {
+  return OrThrow(kReading, name, [&](std::error_code& code) { return TypeOf(name, code); });
+}
+
+std::optional<RegistryValueType> RegistryKey::TypeOf(std::wstring_view name, std::error_code& code) const {
+  DWORD type = REG_NONE;
+  if (!Deleted(layer::ReadType(key_, name, type), code)) return std::nullopt;
+  return static_cast<RegistryValueType>(type);
+}
+
+void RegistryKey::Write(std::wstring_view name, unsigned int value) {
+  OrThrow(kWriting, name, [&](std::error_code& code) { Write(name, value, code); });
+}
+
+void RegistryKey::Write(std::wstring_view name, unsigned int value, std::error_code& code) {
+  Store(key_, name, REG_DWORD, &value, sizeof value, code);
+}
+
+void RegistryKey::Write(std::wstring_view name, unsigned long value) {
+  OrThrow(kWriting, name, [&](std::error_code& code) { Write(name, value, code); });
+}
+
+void RegistryKey::Write(std::wstring_view name, unsigned long value, std::error_code& code) {
+  Write(name, static_cast<unsigned int>(value), code);
+}
+
+void RegistryKey::Write(std::wstring_view name, unsigned long long value) {
+  OrThrow(kWriting, name, [&](std::error_code& code) { Write(name, value, code); });
+}
+
+void RegistryKey::Write(std::wstring_view name, unsigned long long value, std::error_code& code) {
+  Store(key_, name, REG_QWORD, &value, sizeof value, code);
+}
+
+void RegistryKey::Write(std::wstring_view name, std::wstring_view value) {
+  OrThrow(kWriting, name, [&](std::error_code& code) { Write(name, value, code); });
+}
+
+void RegistryKey::Write(std::wstring_view name, std::wstring_view value, std::error_code& code) {
+  StoreText(key_, name, REG_SZ, value, code);
+}
+
+void RegistryKey::Write(std::wstring_view name, std::initializer_list<std::wstring_view> value) {
+  OrThrow(kWriting, name, [&](std::error_code& code) { Write(name, value, code); });
+}
+
+void RegistryKey::Write(std::wstring_view name, std::initializer_list<std::wstring_view> value,
+                        std::error_code& code) {
+  StoreStrings(key_, name, value, code);
+}
+
+void RegistryKey::Write(std::wstring_view name, const std::vector<std::wstring>& value) {
+  OrThrow(kWriting, name, [&](std::error_code& code) { Write(name, value, code); });
+}
+
+void RegistryKey::Write(std::wstring_view name, const std::vector<std::wstring>& value,
+                        std::error_code& code) {
+  StoreStrings(key_, name, value, code);
+}
+
+void RegistryKey::Write(std::wstring_view name, const ExpandableString& value) {
+  OrThrow(kWriting, name, [&](std::error_code& code) { Write(name, value, code); });
+}
+
+void RegistryKey::Write(std::wstring_view name, const ExpandableString& value, std::error_code& code) {
+  StoreText(key_, name, REG_EXPAND_SZ, value.text, code);
+}
+
+void RegistryKey::Write(std::wstring_view name, const Bytes& value) {
+  OrThrow(kWriting, name, [&](std::error_code& code) { Write(name, value, code); });
+}
+
+void RegistryKey::Write(std::wstring_view name, const Bytes& value, std::error_code& code) {
+  Store(key_, name, REG_BINARY, value.data(), value.size(), code);
+}
+
+void RegistryKey::WriteValue(std::wstring_view name, const RegistryValue& value) {
+  OrThrow(kWriting, name, [&](std::error_code& code) { WriteValue(name, value, code); });
+}
+
+void RegistryKey::WriteValue(std::wstring_view name, const RegistryValue& value, std::error_code& code) {
+  Store(key_, name, static_cast<DWORD>(value.type), value.data.data(), value.data.size(), code);
+}
+
+bool RegistryKey::DeleteValue(std::wstring_view name) {
+  return OrThrow("deleting registry value", name,
+                 [&](std::error_code& code) { return DeleteValue(name, code); });
+}
+
+bool RegistryKey::DeleteValue(std::wstring_view name, std::error_code& code) {
+  return Deleted(layer::DeleteValue(key_, name), code);
+}
+
+bool RegistryKey::DeleteSubkey(std::wstring_view path) {
+  return OrThrow("deleting registry key", path,
+                 [&](std::error_code& code) { return DeleteSubkey(path, code); });
+}
+
+bool RegistryKey::DeleteSubkey(std::wstring_view path, std::error_code& code) {
+  return Deleted(layer::DeleteKey(key_, path, view_), code);
+}
+
+bool RegistryKey::DeleteSubkeyTree(std::wstring_view path) {
+  return OrThrow("deleting registry key", path,
+                 [&](std::error_code& code) { return DeleteSubkeyTree(path, code); });
+}
+
+bool RegistryKey::DeleteSubkeyTree(std::wstring_view path, std::error_code& code) {
+  return Deleted(layer::DeleteTree(key_, path, view_), code);
+}
+
+RegistryValueListing RegistryKey::EachValue() const { return {key_, nullptr}; }
+
+RegistryValueListing RegistryKey::EachValue(std::error_code& code) const { return {key_, &code}; }
+
+RegistryValueDataListing RegistryKey::EachValueWithData() const { return {key_, nullptr}; }
+
+RegistryValueDataListing RegistryKey::EachValueWithData(std::error_code& code) const { return {key_, &code}; }
+
+RegistrySubkeyListing RegistryKey::EachSubkey() const { return {key_, nullptr}; }
+
+RegistrySubkeyListing RegistryKey::EachSubkey(std::error_code& code) const { return {key_, &code}; }
 
 std::vector<std::wstring> RegistryKey::ValueNames() const {
+  return OrThrow("listing registry key", std::nullopt,
+                 [&](std::error_code& code) { return ValueNames(code); });
+}
+
+std::vector<std::wstring> RegistryKey::ValueNames(std::error_code& code) const {
   std::vector<std::wstring> names;
-  const HKEY key = Handle(key_);
-  EachName(
-      key, true,
-      [key](DWORD index, wchar_t* name, DWORD* length) {
-        return RegEnumValueW(key, index, name, length, nullptr, nullptr, nullptr, nullptr);
-      },
-      [&names](const wchar_t* name, DWORD length) { names.emplace_back(name, length); });
+  for (const RegistryValueEntry& entry : EachValue(code)) names.push_back(entry.name);
+  if (code) names.clear();
   return names;
 }
 
 std::vector<RegistryValueEntry> RegistryKey::Values() const {
+  return OrThrow("listing registry key", std::nullopt, [&](std::error_code& code) { return Values(code); });
+}
+
+std::vector<RegistryValueEntry> RegistryKey::Values(std::error_code& code) const {
   std::vector<RegistryValueEntry> entries;
-  const HKEY key = Handle(key_);
-  DWORD type = REG_NONE;
-  EachName(
-      key, true,
-      [key, &type](DWORD index, wchar_t* name, DWORD* length) {
-        return RegEnumValueW(key, index, name, length, nullptr, &type, nullptr, nullptr);
-      },
-      [&entries, &type](const wchar_t* name, DWORD length) {
-        entries.push_back({std::wstring(name, length), static_cast<RegistryValueType>(type)});
-      });
+  for (const RegistryValueEntry& entry : EachValue(code)) entries.push_back(entry);
+  if (code) entries.clear();
   return entries;
 }
 
 std::vector<std::wstring> RegistryKey::SubkeyNames() const {
+  return OrThrow("listing registry key", std::nullopt,
+                 [&](std::error_code& code) { return SubkeyNames(code); });
+}
+
+std::vector<std::wstring> RegistryKey::SubkeyNames(std::error_code& code) const {
   std::vector<std::wstring> names;
-  const HKEY key = Handle(key_);
-  EachName(
-      key, false,
-      [key](DWORD index, wchar_t* name, DWORD* length) {
-        return RegEnumKeyExW(key, index, name, length, nullptr, nullptr, nullptr, nullptr);
-      },
-      [&names](const wchar_t* name, DWORD length) { names.emplace_back(name, length); });
+  for (const std::wstring& name : EachSubkey(code)) names.push_back(name);
+  if (code) names.clear();
   return names;
+}
+
+RegistryKeyInfo RegistryKey::Info() const {
+  return OrThrowValue("querying registry key", std::nullopt,
+                      [&](std::error_code& code) { return Info(code); });
+}
+
+std::optional<RegistryKeyInfo> RegistryKey::Info(std::error_code& code) const {
+  RegistryKeyInfo info;
+  if (!Succeeded(layer::QueryInfo(key_, info), code)) return std::nullopt;
+  return info;
+}
+
+void RegistryKey::Flush() {
+  OrThrow("flushing registry key", std::nullopt, [&](std::error_code& code) { Flush(code); });
+}
+
+bool RegistryKey::Flush(std::error_code& code) { return Succeeded(Calls::Flush(key_), code); }
+
+void RegistryKey::CopyTree(RegistryKey& destination) const {
+  OrThrow("copying registry key", std::nullopt, [&](std::error_code& code) { CopyTree(destination, code); });
+}
+
+bool RegistryKey::CopyTree(RegistryKey& destination, std::error_code& code) const {
+  return Succeeded(Calls::CopyTree(key_, destination.key_), code);
 }
 
 }  // namespace corvalidyne

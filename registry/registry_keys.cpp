@@ -1,16 +1,10 @@
 #include <windows.h>
 
-#include "ansi_text.h"
 #include "corvalidyne/registry.h"
 #include "key_access.h"
+#include "layer/names.h"
 
 namespace corvalidyne {
-
-namespace {
-
-constexpr REGSAM kDeleteAccess = 0x3F;
-
-}  // namespace
 
 bool Registry::CreateKey() {
   KeyHandle key;
@@ -29,12 +23,12 @@ bool Registry::DeleteKey() {
 
 bool Registry::DeleteValue() {
   KeyHandle key;
-  if (OpenKey(RootKey(classKey_), sectionKey_, kDeleteAccess, key) != ERROR_SUCCESS) {
+  if (OpenKey(RootKey(classKey_), sectionKey_, kObjectWriteAccess, key) != ERROR_SUCCESS) {
     RaiseRegistryError(registry_errors::kGeneral, L"Failed to open key '" + RootText(classKey_) +
                                                       L"',Section: '" + sectionKey_ + L"' for delete access");
   }
-  const auto name = AnsiName(valueKey_);
-  if (!name || RegDeleteValueA(key.get(), name->c_str()) != ERROR_SUCCESS) {
+  const auto name = layer::AnsiName(valueKey_);
+  if (!name || layer::SystemCalls<char>::DeleteValue(key.get(), name->c_str()) != ERROR_SUCCESS) {
     // The closing quote after the value name is absent on purpose: callers match this text.
     RaiseRegistryError(registry_errors::kGeneral, L"Failed to delete Registry Key: '" + RootText(classKey_) +
                                                       L"',Section: '" + sectionKey_ + L"',Key: '" +

@@ -1,15 +1,15 @@
 #include "value_writing.h"
 
-#include "ansi_text.h"
 #include "corvalidyne/registry_error.h"
 #include "key_access.h"
+#include "layer/names.h"
 
 namespace corvalidyne {
 
 std::string WritableValueName(RegistryRoot classKey, const std::wstring& section, const std::wstring& name) {
-  auto ansi = AnsiName(name);
+  auto ansi = layer::AnsiName(name);
   if (ansi) return std::move(*ansi);
-  if (!AnsiName(section)) RaiseKeyNotWritable(classKey, section);
+  if (!layer::AnsiName(section)) RaiseKeyNotWritable(classKey, section);
   RaiseValueNotWritten(classKey);
 }
 
@@ -20,12 +20,12 @@ KeyHandle CreateWritableKey(RegistryRoot classKey, HKEY root, const std::wstring
 }
 
 LONG SetValueData(HKEY key, const std::string& name, DWORD type, std::string_view data) {
-  return RegSetValueExA(key, name.c_str(), 0, type, reinterpret_cast<const BYTE*>(data.data()),
-                        static_cast<DWORD>(data.size()));
+  return layer::SystemCalls<char>::Set(key, name.c_str(), type, reinterpret_cast<const BYTE*>(data.data()),
+                                       static_cast<DWORD>(data.size()));
 }
 
 std::optional<std::string> StringData(std::wstring_view text) {
-  auto data = AnsiText(text);
+  auto data = layer::AnsiText(text);
   if (data) data->push_back('\0');
   return data;
 }

@@ -11,10 +11,10 @@
 #include "corvalidyne/registry.h"
 #include "corvalidyne/registry_functions.h"
 #include "corvalidyne/registry_key.h"
+#include "layer/value_read.h"
 #include "raw_registry.h"
 #include "registry_outcome.h"
 #include "scratch_key.h"
-#include "value_query.h"
 
 namespace corvalidyne {
 namespace {
@@ -512,8 +512,8 @@ TEST(RegistryFunctions, DataThatChangesSizeIsReadAgainOnce) {
       *size = stored;
       return ERROR_SUCCESS;
     };
-    ValueData value;
-    EXPECT_EQ(QueryValueData(query, value), row.expected);
+    layer::ValueData value;
+    EXPECT_EQ(layer::QueryValueData(query, value), row.expected);
     EXPECT_EQ(queries, row.queries);
     if (row.expected == ERROR_SUCCESS) {
       EXPECT_EQ(value.bytes, std::vector<BYTE>(row.sizes.back(), 7));

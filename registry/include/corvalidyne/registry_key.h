@@ -1,76 +1,91 @@
 #pragma once
 
+#include <windows.h>
+
 #include <concepts>
 #include <cstdint>
+#include <initializer_list>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <system_error>
 #include <vector>
 
-#include "corvalidyne/tagged_value.h"
+#include "corvalidyne/registry_ranges.h"
+#include "corvalidyne/registry_types.h"
 
 namespace corvalidyne {
 
 // One open registry key, read and written through the wide-character (W)
 // functions: any UTF-16 path, name or text round-trips exactly, characters
-// outside the BMP included. Local registry only.
+// outside the BMP included. Paths and names are std::wstring_view; "" names a
+// key's default value.
 //
-// Failures, for every member and for the functions of registry_functions.h:
-// - An absent key or value is not a failure: Open gives std::nullopt, a read
-//   std::nullopt, a listing of an absent key an empty list, DeleteValue and the
-//   deletions of keys false.
-// - Everything else throws std::system_error whose code() is the system's
-//   error in std::system_category(), for example:
-//     5    ERROR_ACCESS_DENIED     the key refuses the access asked for
-//     1630 ERROR_UNSUPPORTED_TYPE  the value is stored as another type than
-//                                  the read names (a REG_EXPAND_SZ is not a
-//                                  REG_SZ, a REG_DWORD not a REG_QWORD)
-//     13   ERROR_INVALID_DATA      a REG_DWORD or REG_QWORD of another size
-//     234  ERROR_MORE_DATA         the value kept changing size while it was
-//                                  read (read again once before giving up)
-//     123  ERROR_INVALID_NAME      a path or name holding a NUL, which the
-//                                  system would take as its end; refused
-//                                  before the system sees it
-//     87   ERROR_INVALID_PARAMETER a REG_MULTI_SZ list holding an empty string
-//                                  or a NUL, which would end it early
-//   A refused value is not written; a one-call Write (registry_functions.h)
-//   has created its key by then.
-//   Writes, creations and deletions report the same way, and never leave a
-//   handle open.
-
-// Which registry a key is looked up in on 64-bit Windows: the view of the
-// program's own width (kNative), the 32-bit programs' one (k32Bit,
-// KEY_WOW64_32KEY: HKLM\SOFTWARE is HKLM\SOFTWARE\WOW6432Node) or the 64-bit
-// programs' one (k64Bit, KEY_WOW64_64KEY), whatever this program's width. On
-// 32-bit Windows there is one registry, whichever view is asked for.
-enum class RegistryView { kNative, k32Bit, k64Bit };
-
-enum class RegistryAccess { kRead, kReadWrite };
-
-// Text stored as REG_EXPAND_SZ, its environment references left for readers to expand.
-struct ExpandableString {
-  std::wstring text;
-};
-
-// One value of a listing: its name and its type code (REG_SZ, REG_DWORD, ...).
-struct RegistryValueEntry {
-  std::wstring name;
-  RegistryValueType type = 0;
-  bool operator==(const RegistryValueEntry&) const = default;
-};
+// Failures, for every member and for the functions of registry_functions.h,
+// come in two forms, as in std::filesystem:
+// - Without a std::error_code argument a member throws std::system_error whose
+//   code() is the system's error in std::system_category().
+// - With a trailing std::error_code& it throws nothing for a registry failure:
+//   it sets the code (the same one) and returns std::nullopt, an empty list or
+//   false; on success it clears the code.
+// An absent key or value is not a failure in either form: Open, OpenSubkey and
+// the reads give std::nullopt (the code cleared), a listing of an absent key is
+// empty, DeleteValue and the deletions of keys give false. The codes of note:
+//   5    ERROR_ACCESS_DENIED     the key refuses the access asked for
+//   1630 ERROR_UNSUPPORTED_TYPE  the value is stored as another type than the
+//                                read names (a REG_EXPAND_SZ is not a REG_SZ,
+//                                a REG_DWORD not a REG_QWORD); TypeOf tells
+//   13   ERROR_INVALID_DATA      a REG_DWORD or REG_QWORD of another size
+//   234  ERROR_MORE_DATA         the value kept changing size while it was
+//                                read (read again twice before giving up)
+//   123  ERROR_INVALID_NAME      a path or name holding a NUL, which the
+//                                system would take as its end; refused before
+//                                the system sees it
+//   87   ERROR_INVALID_PARAMETER a REG_MULTI_SZ list holding an empty string or
+//                                a NUL, which would end it early
+//   1018 ERROR_KEY_DELETED       the key was deleted while open
+//   1021 ERROR_CHILD_MUST_BE_VOLATILE  a persistent key created below a volatile one
+// A refused value is not written; a one-call Write (registry_functions.h) has
+// created its key by then. No member leaves a handle open.
+//
+// Data as other programs store it, which need not be what a writer of this
+// library would produce:
+// - text (REG_SZ, REG_EXPAND_SZ, REG_MULTI_SZ) is read in whole UTF-16 units:
+//   an odd last byte is dropped; one terminating NUL is taken off and any NUL
+//   before it kept; text stored without a terminator reads whole;
+// - a REG_MULTI_SZ list ends at its first empty string, or at the end of the
+//   data where its final NULs are missing;
+// - a REG_DWORD must hold 4 bytes and a REG_QWORD 8, else 13;
+// - ReadValue gives any value exactly as stored, whatever its type and size.
 
 // Owns its key handle and closes it once: movable (a moved-from key holds
-// nothing and may only be destroyed or assigned to), not copyable.
+// nothing and may only be destroyed or assigned to), not copyable. A
+// predefined root (an Adopt of HKEY_CURRENT_USER, say) is never closed.
 class RegistryKey {
  public:
-  // Opens `path` below a predefined root (kHKeyCurrentUser, ...), creating it
-  // and any missing parents, for reading and writing.
-  static RegistryKey Create(RegistryRoot root, const std::wstring& path,
-                            RegistryView view = RegistryView::kNative);
+  // Creates `path` below a root (kHKeyCurrentUser, ...) with any missing
+  // parents, or opens it where it exists, for reading and writing.
+  static RegistryKey Create(RegistryRoot root, std::wstring_view path,
+                            RegistryView view = RegistryView::kNative, RegistryCreateOptions options = {});
+  static std::optional<RegistryKey> Create(RegistryRoot root, std::wstring_view path, RegistryView view,
+                                           RegistryCreateOptions options, std::error_code& code);
   // Opens an existing key; std::nullopt when it is absent.
-  static std::optional<RegistryKey> Open(RegistryRoot root, const std::wstring& path,
+  static std::optional<RegistryKey> Open(RegistryRoot root, std::wstring_view path,
                                          RegistryView view = RegistryView::kNative,
                                          RegistryAccess access = RegistryAccess::kRead);
+  static std::optional<RegistryKey> Open(RegistryRoot root, std::wstring_view path, RegistryView view,
+                                         RegistryAccess access, std::error_code& code);
+  // A root of another computer's registry (kHKeyLocalMachine or kHKeyUsers;
+  // the system refuses the others), `machine` with or without its leading
+  // "\\"; its keys are then opened with OpenSubkey and CreateSubkey. Windows
+  // needs the Remote Registry service running there (53 or 5 otherwise).
+  static RegistryKey Connect(std::wstring_view machine, RegistryRoot root,
+                             RegistryView view = RegistryView::kNative);
+  static std::optional<RegistryKey> Connect(std::wstring_view machine, RegistryRoot root, RegistryView view,
+                                            std::error_code& code);
+  // Takes over a handle from a Win32 call; it is closed with this object
+  // unless it is a predefined root. `view` is the view its subkeys are opened in.
+  static RegistryKey Adopt(HKEY key, RegistryView view = RegistryView::kNative) noexcept;
 
   RegistryKey(RegistryKey&& other) noexcept;
   RegistryKey& operator=(RegistryKey&& other) noexcept;
@@ -78,52 +93,132 @@ class RegistryKey {
   RegistryKey& operator=(const RegistryKey&) = delete;
   ~RegistryKey();
 
-  // Reads; `name` "" is the key's default value. Each reads exactly one type.
-  [[nodiscard]] std::optional<std::uint32_t> ReadDword(const std::wstring& name) const;
-  [[nodiscard]] std::optional<std::uint64_t> ReadQword(const std::wstring& name) const;
-  // REG_SZ, without its terminating NUL (one; any NUL before it is kept).
-  [[nodiscard]] std::optional<std::wstring> ReadString(const std::wstring& name) const;
-  // REG_MULTI_SZ; the list ends at the first empty string, as the type defines.
-  [[nodiscard]] std::optional<std::vector<std::wstring>> ReadStrings(const std::wstring& name) const;
+  // The handle, for a Win32 call; still this object's to close.
+  [[nodiscard]] HKEY Native() const noexcept { return key_; }
+  // Gives the handle up: the caller closes it (RegCloseKey). This object then holds nothing.
+  [[nodiscard]] HKEY Release() noexcept;
+  [[nodiscard]] RegistryView View() const noexcept { return view_; }
+
+  // A key below this one, in this key's view.
+  [[nodiscard]] std::optional<RegistryKey> OpenSubkey(std::wstring_view path,
+                                                      RegistryAccess access = RegistryAccess::kRead) const;
+  [[nodiscard]] std::optional<RegistryKey> OpenSubkey(std::wstring_view path, RegistryAccess access,
+                                                      std::error_code& code) const;
+  RegistryKey CreateSubkey(std::wstring_view path, RegistryCreateOptions options = {});
+  std::optional<RegistryKey> CreateSubkey(std::wstring_view path, RegistryCreateOptions options,
+                                          std::error_code& code);
+
+  // Reads; each reads exactly one type.
+  [[nodiscard]] std::optional<std::uint32_t> ReadDword(std::wstring_view name) const;
+  [[nodiscard]] std::optional<std::uint32_t> ReadDword(std::wstring_view name, std::error_code& code) const;
+  [[nodiscard]] std::optional<std::uint64_t> ReadQword(std::wstring_view name) const;
+  [[nodiscard]] std::optional<std::uint64_t> ReadQword(std::wstring_view name, std::error_code& code) const;
+  // REG_SZ, without its terminating NUL.
+  [[nodiscard]] std::optional<std::wstring> ReadString(std::wstring_view name) const;
+  [[nodiscard]] std::optional<std::wstring> ReadString(std::wstring_view name, std::error_code& code) const;
+  // REG_MULTI_SZ.
+  [[nodiscard]] std::optional<std::vector<std::wstring>> ReadStrings(std::wstring_view name) const;
+  [[nodiscard]] std::optional<std::vector<std::wstring>> ReadStrings(std::wstring_view name,
+                                                                     std::error_code& code) const;
   // REG_BINARY, exactly the stored bytes.
-  [[nodiscard]] std::optional<Bytes> ReadBinary(const std::wstring& name) const;
+  [[nodiscard]] std::optional<Bytes> ReadBinary(std::wstring_view name) const;
+  [[nodiscard]] std::optional<Bytes> ReadBinary(std::wstring_view name, std::error_code& code) const;
   // REG_EXPAND_SZ with its %NAME% references expanded as ExpandEnvironmentStringsW
   // does (an undefined one kept as written), whatever the text's length.
-  [[nodiscard]] std::optional<std::wstring> ReadExpandedString(const std::wstring& name) const;
+  [[nodiscard]] std::optional<std::wstring> ReadExpandedString(std::wstring_view name) const;
+  [[nodiscard]] std::optional<std::wstring> ReadExpandedString(std::wstring_view name,
+                                                               std::error_code& code) const;
+  // REG_EXPAND_SZ as stored, its references not expanded: to edit and write back.
+  [[nodiscard]] std::optional<ExpandableString> ReadExpandableString(std::wstring_view name) const;
+  [[nodiscard]] std::optional<ExpandableString> ReadExpandableString(std::wstring_view name,
+                                                                     std::error_code& code) const;
+  // Any value as stored: its type code and its bytes.
+  [[nodiscard]] std::optional<RegistryValue> ReadValue(std::wstring_view name) const;
+  [[nodiscard]] std::optional<RegistryValue> ReadValue(std::wstring_view name, std::error_code& code) const;
+  // The value's type code, its data left unread.
+  [[nodiscard]] std::optional<RegistryValueType> TypeOf(std::wstring_view name) const;
+  [[nodiscard]] std::optional<RegistryValueType> TypeOf(std::wstring_view name, std::error_code& code) const;
 
-  // Writes store exactly the type their overload names: std::uint32_t
-  // REG_DWORD, std::uint64_t REG_QWORD, std::wstring REG_SZ (whatever "%" it
-  // holds), a list REG_MULTI_SZ, Bytes REG_BINARY, ExpandableString
-  // REG_EXPAND_SZ. Any other integer (Write(name, 42) included) does not
-  // compile: write 42u for a REG_DWORD, std::uint64_t{42} for a REG_QWORD.
-  void Write(const std::wstring& name, std::uint32_t value);
-  void Write(const std::wstring& name, std::uint64_t value);
-  void Write(const std::wstring& name, const std::wstring& value);
-  void Write(const std::wstring& name, const std::vector<std::wstring>& value);
-  void Write(const std::wstring& name, const Bytes& value);
-  void Write(const std::wstring& name, const ExpandableString& value);
+  // Writes store exactly the type their overload names:
+  //   DWORD, unsigned long, std::uint32_t, unsigned   REG_DWORD
+  //   std::uint64_t, ULONGLONG                        REG_QWORD
+  //   std::wstring, std::wstring_view, L"literal"     REG_SZ, whatever "%" it holds
+  //   {L"a", L"b"}, std::vector<std::wstring>         REG_MULTI_SZ
+  //   ExpandableString{L"%TEMP%\\x"}                  REG_EXPAND_SZ
+  //   Bytes                                           REG_BINARY
+  // std::size_t is std::uint32_t in a 32-bit build and std::uint64_t in a
+  // 64-bit one: the same source stores REG_DWORD from the i686 build and
+  // REG_QWORD from the x86_64 build. Cast it to the type meant.
+  // Any other integer does not compile, a plain int (Write(name, 42)) included.
+  void Write(std::wstring_view name, unsigned int value);
+  void Write(std::wstring_view name, unsigned int value, std::error_code& code);
+  void Write(std::wstring_view name, unsigned long value);
+  void Write(std::wstring_view name, unsigned long value, std::error_code& code);
+  void Write(std::wstring_view name, unsigned long long value);
+  void Write(std::wstring_view name, unsigned long long value, std::error_code& code);
+  void Write(std::wstring_view name, std::wstring_view value);
+  void Write(std::wstring_view name, std::wstring_view value, std::error_code& code);
+  void Write(std::wstring_view name, std::initializer_list<std::wstring_view> value);
+  void Write(std::wstring_view name, std::initializer_list<std::wstring_view> value, std::error_code& code);
+  void Write(std::wstring_view name, const std::vector<std::wstring>& value);
+  void Write(std::wstring_view name, const std::vector<std::wstring>& value, std::error_code& code);
+  void Write(std::wstring_view name, const ExpandableString& value);
+  void Write(std::wstring_view name, const ExpandableString& value, std::error_code& code);
+  void Write(std::wstring_view name, const Bytes& value);
+  void Write(std::wstring_view name, const Bytes& value, std::error_code& code);
   template <std::integral Other>
-  void Write(const std::wstring& name, Other value) = delete;
+  void Write(std::wstring_view, Other) = delete;  // write 42u for REG_DWORD, 42ull for REG_QWORD
+  template <std::integral Other>
+  void Write(std::wstring_view, Other, std::error_code&) = delete;  // write 42u or 42ull
+  // Any type code and bytes, stored as given (Windows stores text without a
+  // terminator as it is; Wine adds one).
+  void WriteValue(std::wstring_view name, const RegistryValue& value);
+  void WriteValue(std::wstring_view name, const RegistryValue& value, std::error_code& code);
 
   // False when there was no such value.
-  bool DeleteValue(const std::wstring& name);
+  bool DeleteValue(std::wstring_view name);
+  bool DeleteValue(std::wstring_view name, std::error_code& code);
   // Delete the key at `path` below this one, in this key's view; false when
   // there was no such key. DeleteSubkey deletes the key alone: the system
   // refuses one that has subkeys (Windows with 5, access denied).
   // DeleteSubkeyTree deletes it with everything below it.
-  bool DeleteSubkey(const std::wstring& path);
-  bool DeleteSubkeyTree(const std::wstring& path);
+  bool DeleteSubkey(std::wstring_view path);
+  bool DeleteSubkey(std::wstring_view path, std::error_code& code);
+  bool DeleteSubkeyTree(std::wstring_view path);
+  bool DeleteSubkeyTree(std::wstring_view path, std::error_code& code);
 
-  // In the registry's own order.
+  // Lazy listings (registry_ranges.h): one entry per step.
+  [[nodiscard]] RegistryValueListing EachValue() const;
+  [[nodiscard]] RegistryValueListing EachValue(std::error_code& code) const;
+  [[nodiscard]] RegistryValueDataListing EachValueWithData() const;
+  [[nodiscard]] RegistryValueDataListing EachValueWithData(std::error_code& code) const;
+  [[nodiscard]] RegistrySubkeyListing EachSubkey() const;
+  [[nodiscard]] RegistrySubkeyListing EachSubkey(std::error_code& code) const;
+  // The same, whole, in the registry's own order.
   [[nodiscard]] std::vector<std::wstring> ValueNames() const;
+  [[nodiscard]] std::vector<std::wstring> ValueNames(std::error_code& code) const;
   [[nodiscard]] std::vector<RegistryValueEntry> Values() const;
+  [[nodiscard]] std::vector<RegistryValueEntry> Values(std::error_code& code) const;
   [[nodiscard]] std::vector<std::wstring> SubkeyNames() const;
+  [[nodiscard]] std::vector<std::wstring> SubkeyNames(std::error_code& code) const;
+
+  // Subkey and value counts and the last write, as RegQueryInfoKeyW tells them.
+  [[nodiscard]] RegistryKeyInfo Info() const;
+  [[nodiscard]] std::optional<RegistryKeyInfo> Info(std::error_code& code) const;
+  // Writes the key's changes to disk now (RegFlushKey); rarely needed, and slow.
+  void Flush();
+  bool Flush(std::error_code& code);
+  // Copies this key's values and subkeys, at every depth, into `destination`
+  // (opened for writing), beside what it holds; a value of the same name is
+  // replaced.
+  void CopyTree(RegistryKey& destination) const;
+  bool CopyTree(RegistryKey& destination, std::error_code& code) const;
 
  private:
-  RegistryKey(void* key, RegistryView view) noexcept : key_(key), view_(view) {}
+  RegistryKey(HKEY key, RegistryView view) noexcept : key_(key), view_(view) {}
   void Close() noexcept;
 
-  void* key_ = nullptr;  // the HKEY, null once moved from
+  HKEY key_ = nullptr;  // null once moved from or released
   RegistryView view_ = RegistryView::kNative;
 };
 

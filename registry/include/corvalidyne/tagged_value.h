@@ -15,6 +15,8 @@ using RegistryValueType = std::int32_t;
 inline constexpr RegistryRoot kHKeyClassesRoot = static_cast<RegistryRoot>(0x80000000u);
 inline constexpr RegistryRoot kHKeyCurrentUser = static_cast<RegistryRoot>(0x80000001u);
 inline constexpr RegistryRoot kHKeyLocalMachine = static_cast<RegistryRoot>(0x80000002u);
+inline constexpr RegistryRoot kHKeyUsers = static_cast<RegistryRoot>(0x80000003u);
+inline constexpr RegistryRoot kHKeyCurrentConfig = static_cast<RegistryRoot>(0x80000005u);
 
 using Bytes = std::vector<std::uint8_t>;
 

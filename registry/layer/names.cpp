@@ -1,8 +1,6 @@
-#include "ansi_text.h"
+#include "layer/names.h"
 
-#include <windows.h>
-
-namespace corvalidyne {
+namespace corvalidyne::layer {
 
 std::optional<std::string> AnsiName(std::wstring_view name) {
   if (name.find(L'\0') != std::wstring_view::npos) return std::nullopt;
@@ -15,4 +13,4 @@ std::size_t AnsiBufferSize(std::size_t characters) {
   return characters * perCharacter + 1;
 }
 
-}  // namespace corvalidyne
+}  // namespace corvalidyne::layer

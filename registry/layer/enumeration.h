@@ -1,0 +1,33 @@
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "corvalidyne/tagged_value.h"
+
+namespace corvalidyne::layer {
+
+enum class Listing { kValueNames, kValuesWithData, kSubkeys };
+
+// The buffer sizes a listing reads its entries with: grown only where an entry
+// outgrows them, so that a listing of any length holds what its longest entry
+// needs and no more.
+struct ListingCapacity {
+  DWORD name = 0;  // characters, the terminating NUL included
+  DWORD data = 0;  // bytes
+};
+
+// Sizes the buffers for the key's longest names (and data) as it is now.
+LONG PrepareListing(HKEY key, Listing listing, ListingCapacity& capacity);
+
+// Reads the entry at `index`: its name, and for values its type and, with
+// kValuesWithData, its data (`data` may be null otherwise). The strings and
+// vectors are reused, so that a walk allocates only as entries grow. An entry
+// that outgrew the buffers (ERROR_MORE_DATA: added or rewritten meanwhile) is
+// read again in larger ones, a few times. Returns the system's status:
+// ERROR_NO_MORE_ITEMS past the last entry.
+LONG ReadEntry(HKEY key, Listing listing, DWORD index, ListingCapacity& capacity, std::wstring& name,
+               DWORD& type, Bytes* data);
+
+}  // namespace corvalidyne::layer
