@@ -2,7 +2,9 @@
 // sequences that do the same work, in one run, and prints one table.
 #include <windows.h>
 
+#include <algorithm>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "corvalidyne/registry.h"
@@ -156,31 +158,30 @@ void SingleCalls(std::vector<Row>& rows) {
   Registry writer = Addressing(pathW, L"Written");
   writer.ValueType(REG_SZ);
   const std::wstring written(64, L'y');
-
-  const auto readDword =
-      MedianPairPerCall([&] { number_.Value(); }, [&] { RawRead(path.c_str(), "Number"); });
-  const auto readText = MedianPairPerCall([&] { text_.Value(); }, [&] { RawRead(path.c_str(), "Text"); });
-  const auto exist =
-      MedianPairPerCall([&] { static_cast<void>(exists.KeyExists()); }, [&] { RawKeyExists(path.c_str()); });
   const std::string writtenAnsi(64, 'y');
-  const auto write = MedianPairPerCall([&] { writer.Value(TaggedValue{written}); },
-                                       [&] { RawWriteText(path.c_str(), "Written", writtenAnsi); });
-  const double getDword = MedianPerCall([&] { RawGetValue(path.c_str(), "Number"); });
-  const double getText = MedianPerCall([&] { RawGetValue(path.c_str(), "Text"); });
 
-  rows.push_back({"Value get, REG_DWORD, against open+query+query+close", readDword.work, "us",
-                  readDword.reference, 1.10});
+  const auto readDword = MeasurePairs([&] { number_.Value(); }, [&] { RawRead(path.c_str(), "Number"); });
+  const auto getDword = MeasurePairs([&] { number_.Value(); }, [&] { RawGetValue(path.c_str(), "Number"); });
+  const auto readText = MeasurePairs([&] { text_.Value(); }, [&] { RawRead(path.c_str(), "Text"); });
+  const auto getText = MeasurePairs([&] { text_.Value(); }, [&] { RawGetValue(path.c_str(), "Text"); });
+  const auto exist =
+      MeasurePairs([&] { static_cast<void>(exists.KeyExists()); }, [&] { RawKeyExists(path.c_str()); });
+  const auto write = MeasurePairs([&] { writer.Value(TaggedValue{written}); },
+                                  [&] { RawWriteText(path.c_str(), "Written", writtenAnsi); });
+
+  rows.push_back(PairedRow("Value get, REG_DWORD, against open+query+query+close", readDword, "us", 1.10));
   rows.push_back(
-      {"Value get, REG_DWORD, against one RegGetValueA (information)", readDword.work, "us", getDword});
-  rows.push_back({"Value get, 64-character REG_SZ, against open+query+query+close", readText.work, "us",
-                  readText.reference, 1.10});
+      PairedRow("Value get, REG_DWORD, against one RegGetValueA (information)", getDword, "us", 0));
   rows.push_back(
-      {"Value get, 64-character REG_SZ, against one RegGetValueA (info)", readText.work, "us", getText});
-  rows.push_back({"KeyExists, against open+close", exist.work, "us", exist.reference, 1.10});
-  rows.push_back({"Value set, REG_SZ, against create+set+close", write.work, "us", write.reference, 1.10});
+      PairedRow("Value get, 64-character REG_SZ, against open+query+query+close", readText, "us", 1.10));
+  rows.push_back(
+      PairedRow("Value get, 64-character REG_SZ, against one RegGetValueA (info)", getText, "us", 0));
+  rows.push_back(PairedRow("KeyExists, against open+close", exist, "us", 1.10));
+  rows.push_back(PairedRow("Value set, REG_SZ, against create+set+close", write, "us", 1.10));
 }
 
-// The key object against the raw W calls: one value by path, twenty through one open key.
+// The key object against the raw W calls: one value by path, twenty through
+// one open key, the two error policies, absent values, the key's information.
 void KeyObject(std::vector<Row>& rows) {
   const std::wstring path = kBaseW + L"\\KeyObject";
   std::vector<std::wstring> names;
@@ -191,14 +192,13 @@ void KeyObject(std::vector<Row>& rows) {
       key.Write(names.back(), i);
     }
   }
-  const auto byPath =
-      MedianPairPerCall([&] { static_cast<void>(ReadDword(kHKeyCurrentUser, path, names[0])); },
-                        [&] {
-                          DWORD value = 0, size = sizeof value;
-                          RegGetValueW(HKEY_CURRENT_USER, path.c_str(), names[0].c_str(), RRF_RT_REG_DWORD,
-                                       nullptr, &value, &size);
-                        });
-  const auto twenty = MedianPairPerCall(
+  const auto rawGet = [&](const std::wstring& name) {
+    DWORD value = 0, size = sizeof value;
+    RegGetValueW(HKEY_CURRENT_USER, path.c_str(), name.c_str(), RRF_RT_REG_DWORD, nullptr, &value, &size);
+  };
+  const auto byPath = MeasurePairs([&] { static_cast<void>(ReadDword(kHKeyCurrentUser, path, names[0])); },
+                                   [&] { rawGet(names[0]); });
+  const auto twenty = MeasurePairs(
       [&] {
         const auto key = RegistryKey::Open(kHKeyCurrentUser, path);
         for (const std::wstring& name : names) static_cast<void>(key->ReadDword(name));
@@ -212,45 +212,96 @@ void KeyObject(std::vector<Row>& rows) {
         }
         RegCloseKey(key);
       },
-      9, 20);
-  rows.push_back({"ReadDword by path, against one RegGetValueW", byPath.work, "us", byPath.reference, 1.05});
-  rows.push_back({"20 ReadDword through one RegistryKey, against open+20 queries+close", twenty.work, "us",
-                  twenty.reference, 1.05});
+      kPairs, 20);
+  const RegistryKey open = *RegistryKey::Open(kHKeyCurrentUser, path);
+  std::error_code code;
+  const auto policies = MeasurePairs([&] { static_cast<void>(open.ReadDword(names[1], code)); },
+                                     [&] { static_cast<void>(open.ReadDword(names[1])); }, kPairs, 400);
+  const auto absent = MeasurePairs(
+      [&] { static_cast<void>(ReadDword(kHKeyCurrentUser, path, L"Absent", RegistryView::kNative, code)); },
+      [&] { rawGet(L"Absent"); }, kPairs, 400);
+  const auto info =
+      MeasurePairs([&] { static_cast<void>(open.Info()); },
+                   [&] {
+                     DWORD subkeys = 0, values = 0;
+                     FILETIME written{};
+                     RegQueryInfoKeyW(open.Native(), nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr,
+                                      &values, nullptr, nullptr, nullptr, &written);
+                   });
+  rows.push_back(PairedRow("ReadDword by path, against one RegGetValueW", byPath, "us", 1.05));
+  rows.push_back(
+      PairedRow("20 ReadDword through one RegistryKey, against open+20 queries+close", twenty, "us", 1.05));
+  rows.push_back(
+      PairedRow("ReadDword, std::error_code form, against the throwing form", policies, "us", 1.02));
+  rows.push_back(PairedRow("10,000 absent ReadDword by path, std::error_code form, against RegGetValueW",
+                           absent, "us", 1.10));
+  rows.push_back(PairedRow("RegistryKey::Info, against RegQueryInfoKeyW", info, "us", 1.05));
+}
+
+// The raw loop a walk with data is held to: one buffer for names and one for
+// data, sized from the key's longest, one RegEnumValueW an entry.
+void RawWalkWithData(const std::wstring& path) {
+  HKEY key = nullptr;
+  if (RegOpenKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return;
+  DWORD longestName = 0, longestData = 0;
+  RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &longestName,
+                   &longestData, nullptr, nullptr);
+  std::wstring name(longestName + 1, L'\0');
+  std::vector<BYTE> data(std::max<DWORD>(longestData, 256));
+  for (DWORD index = 0;; ++index) {
+    DWORD length = longestName + 1, type = 0, size = static_cast<DWORD>(data.size());
+    if (RegEnumValueW(key, index, name.data(), &length, nullptr, &type, data.data(), &size) != ERROR_SUCCESS)
+      break;
+  }
+  RegCloseKey(key);
 }
 
 void Enumerations(std::vector<Row>& rows) {
-  double values[2] = {}, sections[2] = {};
   const int sizes[2] = {1000, 20000};
+  std::string paths[2];
+  std::wstring pathsW[2];
   for (int s = 0; s < 2; ++s) {
-    const std::string path = std::string(kBase) + "\\Enum" + std::to_string(sizes[s]);
-    const std::wstring pathW = kBaseW + L"\\Enum" + std::to_wstring(sizes[s]);
-    FillKey(path, sizes[s]);
-    Registry registry = Addressing(pathW);
-    NameList names;
-    std::int32_t count = 0;
-    const int batch = sizes[s] > 1000 ? 1 : 5;
-    const auto listValues = MedianPairPerCall([&] { registry.EnumerateValues(names, count); },
-                                              [&] { RawEnumerateValues(path); }, 7, batch);
-    const auto listSections = MedianPairPerCall([&] { registry.EnumerateSections(names, count); },
-                                                [&] { RawEnumerateKeys(path); }, 7, batch);
-    values[s] = listValues.work / 1000;
-    sections[s] = listSections.work / 1000;
-    const std::string label = std::to_string(sizes[s]) + " entries";
-    rows.push_back({"EnumerateValues, " + label + ", against a raw loop", values[s], "ms",
-                    listValues.reference / 1000, 1.2});
-    rows.push_back({"EnumerateSections, " + label + ", against a raw loop", sections[s], "ms",
-                    listSections.reference / 1000, 1.2});
-    if (sizes[s] == 20000) {
-      const auto withTypes =
-          MedianPairPerCall([&] { static_cast<void>(RegistryKey::Open(kHKeyCurrentUser, pathW)->Values()); },
-                            [&] { RawValuesWithTypes(pathW); }, 7, 1);
-      rows.push_back({"RegistryKey::Values, " + label + " with types, against a raw loop",
-                      withTypes.work / 1000, "ms", withTypes.reference / 1000, 1.1});
-    }
+    paths[s] = std::string(kBase) + "\\Enum" + std::to_string(sizes[s]);
+    pathsW[s] = kBaseW + L"\\Enum" + std::to_wstring(sizes[s]);
+    FillKey(paths[s], sizes[s]);
   }
-  rows.push_back({"EnumerateValues growth, 1,000 to 20,000 entries", values[1] / values[0], "x", 0, 25});
-  rows.push_back(
-      {"EnumerateSections growth, 1,000 to 20,000 entries", sections[1] / sections[0], "x", 0, 25});
+  Registry registries[2] = {Addressing(pathsW[0]), Addressing(pathsW[1])};
+  NameList names;
+  std::int32_t count = 0;
+  const auto listValues = [&](int s) { registries[s].EnumerateValues(names, count); };
+  const auto listSections = [&](int s) { registries[s].EnumerateSections(names, count); };
+  for (int s = 0; s < 2; ++s) {
+    const int batch = sizes[s] > 1000 ? 1 : 5;
+    const std::string label = std::to_string(sizes[s]) + " entries";
+    rows.push_back(
+        PairedRow("EnumerateValues, " + label + ", against a raw loop",
+                  MeasurePairs([&] { listValues(s); }, [&] { RawEnumerateValues(paths[s]); }, kPairs, batch),
+                  "ms", 1.2, 1000));
+    rows.push_back(
+        PairedRow("EnumerateSections, " + label + ", against a raw loop",
+                  MeasurePairs([&] { listSections(s); }, [&] { RawEnumerateKeys(paths[s]); }, kPairs, batch),
+                  "ms", 1.2, 1000));
+  }
+  const RegistryKey large = *RegistryKey::Open(kHKeyCurrentUser, pathsW[1]);
+  rows.push_back(PairedRow("RegistryKey::Values, 20000 entries with types, against a raw loop",
+                           MeasurePairs([&] { static_cast<void>(large.Values()); },
+                                        [&] { RawValuesWithTypes(pathsW[1]); }, kPairs, 1),
+                           "ms", 1.1, 1000));
+  rows.push_back(PairedRow("EachValueWithData, 20000 entries, against a raw RegEnumValueW loop",
+                           MeasurePairs(
+                               [&] {
+                                 for (const RegistryNamedValue& entry : large.EachValueWithData()) {
+                                   static_cast<void>(entry);
+                                 }
+                               },
+                               [&] { RawWalkWithData(pathsW[1]); }, kPairs, 1),
+                           "ms", 1.05, 1000));
+  rows.push_back(PairedRow("EnumerateValues growth, 1,000 to 20,000 entries",
+                           MeasurePairs([&] { listValues(1); }, [&] { listValues(0); }, kPairs, 1), "ms", 25,
+                           1000));
+  rows.push_back(PairedRow("EnumerateSections growth, 1,000 to 20,000 entries",
+                           MeasurePairs([&] { listSections(1); }, [&] { listSections(0); }, kPairs, 1), "ms",
+                           25, 1000));
 }
 
 }  // namespace
