@@ -3,6 +3,8 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstdlib>
+#include <new>
 #include <string>
 #include <system_error>
 #include <vector>
@@ -12,8 +14,44 @@
 #include "corvalidyne/registry_key.h"
 #include "measure.h"
 
+// Every allocation of this program counted, so that a walk's peak heap can be
+// read: the live bytes and the most they reached.
+namespace {
+std::size_t liveBytes = 0;
+std::size_t peakBytes = 0;
+constexpr std::size_t kHeader = 16;
+}  // namespace
+
+void* operator new(std::size_t size) {
+  auto* block = static_cast<std::size_t*>(std::malloc(size + kHeader));
+  if (block == nullptr) throw std::bad_alloc();
+  *block = size;
+  liveBytes += size;
+  peakBytes = std::max(peakBytes, liveBytes);
+  return reinterpret_cast<char*>(block) + kHeader;
+}
+void* operator new[](std::size_t size) { return operator new(size); }
+void operator delete(void* memory) noexcept {
+  if (memory == nullptr) return;
+  auto* block = reinterpret_cast<std::size_t*>(static_cast<char*>(memory) - kHeader);
+  liveBytes -= *block;
+  std::free(block);
+}
+void operator delete[](void* memory) noexcept { operator delete(memory); }
+void operator delete(void* memory, std::size_t) noexcept { operator delete(memory); }
+void operator delete[](void* memory, std::size_t) noexcept { operator delete(memory); }
+
 namespace corvalidyne::bench {
 namespace {
+
+// The most heap a walk over the key's values with their data held beyond what
+// was live before it.
+std::size_t PeakOfWalk(const RegistryKey& key) {
+  const std::size_t before = liveBytes;
+  peakBytes = liveBytes;
+  for (const RegistryNamedValue& entry : key.EachValueWithData()) static_cast<void>(entry);
+  return peakBytes - before;
+}
 
 constexpr char kBase[] = "Software\\CorvalidyneBenchmark";
 const std::wstring kBaseW = L"Software\\CorvalidyneBenchmark";
@@ -233,8 +271,8 @@ void KeyObject(std::vector<Row>& rows) {
       PairedRow("20 ReadDword through one RegistryKey, against open+20 queries+close", twenty, "us", 1.05));
   rows.push_back(
       PairedRow("ReadDword, std::error_code form, against the throwing form", policies, "us", 1.02));
-  rows.push_back(PairedRow("10,000 absent ReadDword by path, std::error_code form, against RegGetValueW",
-                           absent, "us", 1.10));
+  rows.push_back(PairedRow("10,000 absent ReadDword by path, error_code form, against RegGetValueW", absent,
+                           "us", 1.10));
   rows.push_back(PairedRow("RegistryKey::Info, against RegQueryInfoKeyW", info, "us", 1.05));
 }
 
@@ -296,6 +334,9 @@ void Enumerations(std::vector<Row>& rows) {
                                },
                                [&] { RawWalkWithData(pathsW[1]); }, kPairs, 1),
                            "ms", 1.05, 1000));
+  const RegistryKey small = *RegistryKey::Open(kHKeyCurrentUser, pathsW[0]);
+  rows.push_back({"EachValueWithData, peak heap of a walk, 20,000 against 1,000 entries",
+                  static_cast<double>(PeakOfWalk(large)), "B", static_cast<double>(PeakOfWalk(small)), 1.05});
   rows.push_back(PairedRow("EnumerateValues growth, 1,000 to 20,000 entries",
                            MeasurePairs([&] { listValues(1); }, [&] { listValues(0); }, kPairs, 1), "ms", 25,
                            1000));

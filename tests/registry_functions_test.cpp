@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <ranges>
 #include <system_error>
 #include <variant>
 
@@ -15,15 +16,26 @@
 #include "raw_registry.h"
 #include "registry_outcome.h"
 #include "scratch_key.h"
+#include "wide_outcome.h"
 
 namespace corvalidyne {
 namespace {
 
 using namespace std::string_literals;
+using namespace std::string_view_literals;
 using testing::Attempt;
+using testing::Both;
+using testing::Call;
+using testing::Coded;
+using testing::Did;
 using testing::Done;
+using testing::ExpectBoth;
+using testing::Failed;
+using testing::Got;
+using testing::LockedKey;
 using testing::Outcome;
 using testing::RawValue;
+using testing::Read;
 using testing::ScratchKey;
 
 const std::wstring kSource = testing::ErrorSource();
@@ -154,83 +166,17 @@ TEST(RegistryFunctions, WhatOneFaceWritesTheOtherReads) {
   }
 }
 
-// The wide face's own results: a value as the test compares it, or nothing.
-using Read =
-    std::variant<std::monostate, std::uint64_t, std::wstring, std::vector<std::wstring>, Bytes, bool>;
-
-template <typename Value>
-Read Got(const std::optional<Value>& value) {
-  if (!value) return {};
-  return *value;
-}
-
-// A call's result, or the system's code it threw (in the system category).
-struct Coded {
-  Read read;
-  long code = 0;
-  bool operator==(const Coded&) const = default;
-};
-
-std::ostream& operator<<(std::ostream& out, const Coded& coded) {
-  return out << "code " << coded.code << ", result " << ::testing::PrintToString(coded.read);
-}
-
-Coded Call(const std::function<Read()>& call) {
-  try {
-    return {call()};
-  } catch (const std::system_error& error) {
-    EXPECT_EQ(error.code().category(), std::system_category()) << error.what();
-    return {{}, error.code().value()};
-  }
-}
-
-Coded Failed(long code) { return {{}, code}; }
-
-// For calls without a result: the empty result stands for "returned normally".
-Read Did(const std::function<void()>& call) {
-  call();
-  return {};
-}
-
-// A subkey refusing every access for the test's length (an empty DACL), given
-// it back (a NULL DACL) before the scratch key is removed.
-class LockedKey {
- public:
-  explicit LockedKey(const std::wstring& path) {
-    EXPECT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key_,
-                              nullptr),
-              ERROR_SUCCESS);
-    ACL empty;
-    InitializeAcl(&empty, sizeof empty, ACL_REVISION);
-    EXPECT_EQ(SetDacl(&empty), ERROR_SUCCESS);
-  }
-  ~LockedKey() {
-    EXPECT_EQ(SetDacl(nullptr), ERROR_SUCCESS);
-    RegCloseKey(key_);
-  }
-  LockedKey(const LockedKey&) = delete;
-  LockedKey& operator=(const LockedKey&) = delete;
-
- private:
-  LONG SetDacl(ACL* dacl) {
-    SECURITY_DESCRIPTOR descriptor;
-    InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION);
-    SetSecurityDescriptorDacl(&descriptor, TRUE, dacl, FALSE);
-    return RegSetKeySecurity(key_, DACL_SECURITY_INFORMATION, &descriptor);
-  }
-  HKEY key_ = nullptr;
-};
-
 Read Sorted(std::vector<std::wstring> names) {
   std::sort(names.begin(), names.end());
   return names;
 }
 
-// Absent is nothing; every other failure throws the system's code: a real
+// Absent is nothing; every other failure gives the system's code, thrown or
+// set in the caller's std::error_code (both forms of every call): a real
 // DACL's refusal, real values of another type or size, names the W functions
-// would take cut short, lists that would end early. Keys are tested, listed
-// and deleted with these rules too.
-TEST(RegistryFunctions, AbsentIsNothingAndEveryOtherFailureThrowsTheSystemsCode) {
+// would take cut short, lists that would end early, a volatile parent, an
+// unknown computer. Keys are tested, listed and deleted with these rules too.
+TEST(RegistryFunctions, AbsentIsNothingAndEveryOtherFailureGivesTheSystemsCodeInBothForms) {
   ScratchKey scratch;
   const std::wstring key = scratch.Path();
   const std::wstring missing = scratch.Sub(L"Missing");
@@ -249,115 +195,247 @@ TEST(RegistryFunctions, AbsentIsNothingAndEveryOtherFailureThrowsTheSystemsCode)
   testing::WriteRaw(HKEY_CURRENT_USER, key, "v", {REG_SZ, "kept\0"s});
   const LockedKey lock(locked);
   const auto root = kHKeyCurrentUser;
+  const auto native = RegistryView::kNative;
   // A reference that grows by more than the first buffer's spare room.
   const std::wstring longValue(2000, L'x');
   SetEnvironmentVariableW(L"CorvalidyneLongValue", longValue.c_str());
   Write(root, key, L"long reference", ExpandableString{L"%CorvalidyneLongValue%"});
-  const auto keyAt = [&] {
-    return *RegistryKey::Open(root, key, RegistryView::kNative, RegistryAccess::kReadWrite);
+  RegistryKey keyAt = *RegistryKey::Open(root, key, native, RegistryAccess::kReadWrite);
+  RegistryKey fleeting = RegistryKey::Create(root, scratch.Sub(L"Fleeting"), native, {.volatileKey = true});
+  const auto flag = [](bool value) { return Read{value}; };
+  // A key that a throwing factory returns, or the std::error_code form's optional one.
+  const auto made = [](const auto& made) {
+    if constexpr (requires { made.has_value(); }) {
+      return Read{made.has_value()};
+    } else {
+      return Read{made.Native() != nullptr};
+    }
   };
 
   const struct {
     const char* name;
-    std::function<Read()> call;
+    testing::BothForms call;
     Coded expected;
   } rows[] = {
-      {"dword, absent value", [&] { return Got(ReadDword(root, key, L"none")); }, {}},
-      {"qword, absent value", [&] { return Got(ReadQword(root, key, L"none")); }, {}},
-      {"string, absent key", [&] { return Got(ReadString(root, missing, L"sz")); }, {}},
-      {"strings, absent value", [&] { return Got(ReadStrings(root, key, L"none")); }, {}},
-      {"binary, absent value", [&] { return Got(ReadBinary(root, key, L"none")); }, {}},
-      {"expanded, absent value", [&] { return Got(ReadExpandedString(root, key, L"none")); }, {}},
-      {"open, absent key", [&] { return Read{RegistryKey::Open(root, missing).has_value()}; }, {Read{false}}},
-      {"key exists, absent", [&] { return Read{KeyExists(root, missing)}; }, {Read{false}}},
+      {"dword, absent value",
+       Both([&](auto&... c) { return Got(ReadDword(root, key, L"none", native, c...)); }),
+       {}},
+      {"qword, absent value",
+       Both([&](auto&... c) { return Got(ReadQword(root, key, L"none", native, c...)); }),
+       {}},
+      {"string, absent key",
+       Both([&](auto&... c) { return Got(ReadString(root, missing, L"sz", native, c...)); }),
+       {}},
+      {"strings, absent value",
+       Both([&](auto&... c) { return Got(ReadStrings(root, key, L"none", native, c...)); }),
+       {}},
+      {"binary, absent value",
+       Both([&](auto&... c) { return Got(ReadBinary(root, key, L"none", native, c...)); }),
+       {}},
+      {"expanded, absent value",
+       Both([&](auto&... c) { return Got(ReadExpandedString(root, key, L"none", native, c...)); }),
+       {}},
+      {"expandable, absent value",
+       Both([&](auto&... c) { return Got(ReadExpandableString(root, key, L"none", native, c...)); }),
+       {}},
+      {"value, absent",
+       Both([&](auto&... c) { return Got(ReadValue(root, key, L"none", native, c...)); }),
+       {}},
+      {"type, absent", Both([&](auto&... c) { return Got(TypeOf(root, missing, L"sz", native, c...)); }), {}},
+      {"open, absent key",
+       Both([&](auto&... c) {
+         return flag(RegistryKey::Open(root, missing, native, RegistryAccess::kRead, c...).has_value());
+       }),
+       {flag(false)}},
+      {"open subkey, absent",
+       Both([&](auto&... c) {
+         return flag(keyAt.OpenSubkey(L"Missing", RegistryAccess::kRead, c...).has_value());
+       }),
+       {flag(false)}},
+      {"key exists, absent",
+       Both([&](auto&... c) { return flag(KeyExists(root, missing, native, c...)); }),
+       {flag(false)}},
       {"values, absent key",
-       [&] { return Read{ValueNames(root, missing)}; },
+       Both([&](auto&... c) { return Read{ValueNames(root, missing, native, c...)}; }),
        {Read{std::vector<std::wstring>{}}}},
       {"subkeys, absent key",
-       [&] { return Read{SubkeyNames(root, missing)}; },
+       Both([&](auto&... c) { return Read{SubkeyNames(root, missing, native, c...)}; }),
        {Read{std::vector<std::wstring>{}}}},
-      {"delete value, absent", [&] { return Read{DeleteValue(root, key, L"none")}; }, {Read{false}}},
-      {"delete value, absent key", [&] { return Read{DeleteValue(root, missing, L"v")}; }, {Read{false}}},
-      {"delete key, absent", [&] { return Read{DeleteKey(root, missing)}; }, {Read{false}}},
-      {"delete tree, absent", [&] { return Read{keyAt().DeleteSubkeyTree(L"Missing")}; }, {Read{false}}},
-      {"dword of a REG_SZ", [&] { return Got(ReadDword(root, key, L"sz")); }, Failed(ERROR_UNSUPPORTED_TYPE)},
-      {"dword of a REG_DWORD_BIG_ENDIAN", [&] { return Got(ReadDword(root, key, L"big")); },
+      {"delete value, absent",
+       Both([&](auto&... c) { return flag(DeleteValue(root, key, L"none", native, c...)); }),
+       {flag(false)}},
+      {"delete value, absent key",
+       Both([&](auto&... c) { return flag(DeleteValue(root, missing, L"v", native, c...)); }),
+       {flag(false)}},
+      {"delete key, absent",
+       Both([&](auto&... c) { return flag(DeleteKey(root, missing, native, c...)); }),
+       {flag(false)}},
+      {"delete tree, absent",
+       Both([&](auto&... c) { return flag(keyAt.DeleteSubkeyTree(L"Missing", c...)); }),
+       {flag(false)}},
+      {"dword of a REG_SZ", Both([&](auto&... c) { return Got(ReadDword(root, key, L"sz", native, c...)); }),
        Failed(ERROR_UNSUPPORTED_TYPE)},
-      {"dword of a REG_QWORD", [&] { return Got(ReadDword(root, key, L"qword")); },
+      {"dword of a REG_DWORD_BIG_ENDIAN",
+       Both([&](auto&... c) { return Got(ReadDword(root, key, L"big", native, c...)); }),
        Failed(ERROR_UNSUPPORTED_TYPE)},
-      {"qword of a REG_DWORD", [&] { return Got(ReadQword(root, key, L"dword")); },
+      {"dword of a REG_QWORD",
+       Both([&](auto&... c) { return Got(ReadDword(root, key, L"qword", native, c...)); }),
        Failed(ERROR_UNSUPPORTED_TYPE)},
-      {"string of a REG_DWORD", [&] { return Got(ReadString(root, key, L"dword")); },
+      {"qword of a REG_DWORD",
+       Both([&](auto&... c) { return Got(ReadQword(root, key, L"dword", native, c...)); }),
        Failed(ERROR_UNSUPPORTED_TYPE)},
-      {"string of a REG_EXPAND_SZ", [&] { return Got(ReadString(root, key, L"expand")); },
+      {"string of a REG_DWORD",
+       Both([&](auto&... c) { return Got(ReadString(root, key, L"dword", native, c...)); }),
        Failed(ERROR_UNSUPPORTED_TYPE)},
-      {"expanded of a REG_SZ", [&] { return Got(ReadExpandedString(root, key, L"sz")); },
+      {"string of a REG_EXPAND_SZ",
+       Both([&](auto&... c) { return Got(ReadString(root, key, L"expand", native, c...)); }),
        Failed(ERROR_UNSUPPORTED_TYPE)},
-      {"strings of a REG_SZ", [&] { return Got(ReadStrings(root, key, L"sz")); },
+      {"expanded of a REG_SZ",
+       Both([&](auto&... c) { return Got(ReadExpandedString(root, key, L"sz", native, c...)); }),
        Failed(ERROR_UNSUPPORTED_TYPE)},
-      {"binary of a REG_SZ", [&] { return Got(ReadBinary(root, key, L"sz")); },
+      {"expandable of a REG_SZ",
+       Both([&](auto&... c) { return Got(keyAt.ReadExpandableString(L"sz", c...)); }),
        Failed(ERROR_UNSUPPORTED_TYPE)},
-      {"dword of two bytes", [&] { return Got(ReadDword(root, key, L"short dword")); },
+      {"expandable as stored",
+       Both([&](auto&... c) { return Got(keyAt.ReadExpandableString(L"expand", c...)); }),
+       {Read{L"x"s}}},
+      {"strings of a REG_SZ",
+       Both([&](auto&... c) { return Got(ReadStrings(root, key, L"sz", native, c...)); }),
+       Failed(ERROR_UNSUPPORTED_TYPE)},
+      {"binary of a REG_SZ",
+       Both([&](auto&... c) { return Got(ReadBinary(root, key, L"sz", native, c...)); }),
+       Failed(ERROR_UNSUPPORTED_TYPE)},
+      {"type of a REG_DWORD_BIG_ENDIAN",
+       Both([&](auto&... c) { return Got(keyAt.TypeOf(L"big", c...)); }),
+       {Read{std::uint64_t{REG_DWORD_BIG_ENDIAN}}}},
+      {"value of a REG_DWORD_BIG_ENDIAN, as stored",
+       Both([&](auto&... c) { return Got(ReadValue(root, key, L"big", native, c...)); }),
+       {Read{RegistryValue{REG_DWORD_BIG_ENDIAN, {0, 0, 0, 0x2A}}}}},
+      {"dword of two bytes",
+       Both([&](auto&... c) { return Got(ReadDword(root, key, L"short dword", native, c...)); }),
        Failed(ERROR_INVALID_DATA)},
-      {"qword of four bytes", [&] { return Got(ReadQword(root, key, L"short qword")); },
+      {"qword of four bytes",
+       Both([&](auto&... c) { return Got(ReadQword(root, key, L"short qword", native, c...)); }),
        Failed(ERROR_INVALID_DATA)},
-      {"open, denied", [&] { return Read{RegistryKey::Open(root, locked).has_value()}; },
+      {"open, denied", Both([&](auto&... c) {
+         return flag(RegistryKey::Open(root, locked, native, RegistryAccess::kRead, c...).has_value());
+       }),
        Failed(ERROR_ACCESS_DENIED)},
-      {"create, denied", [&] { return Read{(RegistryKey::Create(root, locked), true)}; },
+      {"open subkey, denied", Both([&](auto&... c) {
+         return flag(keyAt.OpenSubkey(L"Locked", RegistryAccess::kRead, c...).has_value());
+       }),
        Failed(ERROR_ACCESS_DENIED)},
-      {"read, denied", [&] { return Got(ReadString(root, locked, L"v")); }, Failed(ERROR_ACCESS_DENIED)},
-      {"values, denied", [&] { return Read{ValueNames(root, locked)}; }, Failed(ERROR_ACCESS_DENIED)},
-      {"write, denied", [&] { return Did([&] { Write(root, locked, L"w", 1u); }); },
+      {"create, denied",
+       Both([&](auto&... c) { return made(RegistryKey::Create(root, locked, native, {}, c...)); }),
        Failed(ERROR_ACCESS_DENIED)},
-      {"delete value, denied", [&] { return Read{DeleteValue(root, locked, L"v")}; },
+      {"create subkey, denied",
+       Both([&](auto&... c) { return made(keyAt.CreateSubkey(L"Locked", {}, c...)); }),
        Failed(ERROR_ACCESS_DENIED)},
-      {"key exists, denied", [&] { return Read{KeyExists(root, locked)}; }, {Read{true}}},
-      {"key exists, path cut at a NUL", [&] { return Read{KeyExists(root, key + L"\0\\Missing"s)}; },
+      {"read, denied", Both([&](auto&... c) { return Got(ReadString(root, locked, L"v", native, c...)); }),
+       Failed(ERROR_ACCESS_DENIED)},
+      {"type, denied", Both([&](auto&... c) { return Got(TypeOf(root, locked, L"v", native, c...)); }),
+       Failed(ERROR_ACCESS_DENIED)},
+      {"values, denied", Both([&](auto&... c) { return Read{ValueNames(root, locked, native, c...)}; }),
+       Failed(ERROR_ACCESS_DENIED)},
+      {"write, denied",
+       Both([&](auto&... c) { return Did([&] { Write(root, locked, L"w", 1u, native, c...); }); }),
+       Failed(ERROR_ACCESS_DENIED)},
+      {"write value, denied", Both([&](auto&... c) {
+         return Did([&] { WriteValue(root, locked, L"w", RegistryValue{REG_NONE, {}}, native, c...); });
+       }),
+       Failed(ERROR_ACCESS_DENIED)},
+      {"delete value, denied",
+       Both([&](auto&... c) { return flag(DeleteValue(root, locked, L"v", native, c...)); }),
+       Failed(ERROR_ACCESS_DENIED)},
+      {"key exists, denied",
+       Both([&](auto&... c) { return flag(KeyExists(root, locked, native, c...)); }),
+       {flag(true)}},
+      {"key exists, path cut at a NUL",
+       Both([&](auto&... c) { return flag(KeyExists(root, key + L"\0\\Missing"s, native, c...)); }),
        Failed(ERROR_INVALID_NAME)},
       {"qword written and read",
-       [&] {
-         Write(root, key, L"q", std::uint64_t{1} << 40);
-         return Got(ReadQword(root, key, L"q"));
-       },
+       Both([&](auto&... c) {
+         Write(root, key, L"q", std::uint64_t{1} << 40, native, c...);
+         return Got(ReadQword(root, key, L"q", native, c...));
+       }),
        {Read{std::uint64_t{1} << 40}}},
       {"expanded, a long reference",
-       [&] { return Got(ReadExpandedString(root, key, L"long reference")); },
+       Both([&](auto&... c) { return Got(ReadExpandedString(root, key, L"long reference", native, c...)); }),
        {Read{longValue}}},
-      {"read, name cut at a NUL", [&] { return Got(ReadString(root, key, L"v\0x"s)); },
+      {"read, name cut at a NUL",
+       Both([&](auto&... c) { return Got(ReadString(root, key, L"v\0x"s, native, c...)); }),
        Failed(ERROR_INVALID_NAME)},
-      {"write, name cut at a NUL", [&] { return Did([&] { Write(root, key, L"v\0x"s, L"t"s); }); },
+      {"write, name cut at a NUL",
+       Both([&](auto&... c) { return Did([&] { Write(root, key, L"v\0x"s, L"t"s, native, c...); }); }),
        Failed(ERROR_INVALID_NAME)},
-      {"delete value, name cut at a NUL", [&] { return Read{DeleteValue(root, key, L"v\0x"s)}; },
+      {"delete value, name cut at a NUL",
+       Both([&](auto&... c) { return flag(DeleteValue(root, key, L"v\0x"s, native, c...)); }),
        Failed(ERROR_INVALID_NAME)},
-      {"open, path cut at a NUL",
-       [&] { return Read{RegistryKey::Open(root, key + L"\0\\Missing"s).has_value()}; },
+      {"open, path cut at a NUL", Both([&](auto&... c) {
+         return flag(
+             RegistryKey::Open(root, key + L"\0\\Missing"s, native, RegistryAccess::kRead, c...).has_value());
+       }),
        Failed(ERROR_INVALID_NAME)},
-      {"write, an empty string in a list",
-       [&] { return Did([&] { Write(root, key, L"v", std::vector<std::wstring>{L"a", L"", L"b"}); }); },
+      {"write, an empty string in a list", Both([&](auto&... c) {
+         return Did(
+             [&] { Write(root, key, L"v", std::vector<std::wstring>{L"a", L"", L"b"}, native, c...); });
+       }),
        Failed(ERROR_INVALID_PARAMETER)},
       {"write, a NUL in a listed string",
-       [&] { return Did([&] { Write(root, key, L"v", std::vector<std::wstring>{L"a\0b"s}); }); },
+       Both([&](auto&... c) { return Did([&] { Write(root, key, L"v", {L"a\0b"sv}, native, c...); }); }),
        Failed(ERROR_INVALID_PARAMETER)},
+      {"persistent key below a volatile one",
+       Both([&](auto&... c) { return made(fleeting.CreateSubkey(L"Lasting", {}, c...)); }),
+       Failed(ERROR_CHILD_MUST_BE_VOLATILE)},
+      {"volatile key below a volatile one",
+       Both(
+           [&](auto&... c) { return made(fleeting.CreateSubkey(L"Fleeting", {.volatileKey = true}, c...)); }),
+       {flag(true)}},
+      {"another computer, unknown", Both([&](auto&... c) {
+         return made(RegistryKey::Connect(L"\\\\no-such-host-q7", kHKeyLocalMachine, native, c...));
+       }),
+       Failed(ERROR_BAD_NETPATH)},
       {"subkey names",
-       [&] { return Sorted(SubkeyNames(root, key)); },
-       {Read{std::vector<std::wstring>{L"Locked", L"Parent", L"Tree"}}}},
-      {"delete key with a subkey", [&] { return Read{DeleteKey(root, scratch.Sub(L"Parent"))}; },
+       Both([&](auto&... c) { return Sorted(SubkeyNames(root, key, native, c...)); }),
+       {Read{std::vector<std::wstring>{L"Fleeting", L"Locked", L"Parent", L"Tree"}}}},
+      {"delete key with a subkey",
+       Both([&](auto&... c) { return flag(DeleteKey(root, scratch.Sub(L"Parent"), native, c...)); }),
        Failed(ERROR_ACCESS_DENIED)},
-      {"delete key", [&] { return Read{DeleteKey(root, scratch.Sub(L"Parent\\Child"))}; }, {Read{true}}},
-      {"delete tree", [&] { return Read{keyAt().DeleteSubkeyTree(L"Tree")}; }, {Read{true}}},
-      {"tree deleted", [&] { return Read{KeyExists(root, scratch.Sub(L"Tree"))}; }, {Read{false}}},
-      {"delete value", [&] { return Read{DeleteValue(root, key, L"sz")}; }, {Read{true}}},
-      {"deleted value", [&] { return Got(ReadString(root, key, L"sz")); }, {}},
+      // Each form deletes what it made.
+      {"delete key",
+       Both([&](auto&... c) {
+         testing::MakeKey(HKEY_CURRENT_USER, scratch.Sub(L"Parent\\Child"));
+         return flag(DeleteKey(root, scratch.Sub(L"Parent\\Child"), native, c...));
+       }),
+       {flag(true)}},
+      {"delete tree",
+       Both([&](auto&... c) {
+         testing::MakeKey(HKEY_CURRENT_USER, scratch.Sub(L"Tree\\Child\\Grandchild"));
+         return flag(keyAt.DeleteSubkeyTree(L"Tree", c...));
+       }),
+       {flag(true)}},
+      {"tree deleted",
+       Both([&](auto&... c) { return flag(KeyExists(root, scratch.Sub(L"Tree"), native, c...)); }),
+       {flag(false)}},
+      {"delete value",
+       Both([&](auto&... c) {
+         testing::WriteRaw(HKEY_CURRENT_USER, key, "sz", {REG_SZ, "42\0"s});
+         return flag(DeleteValue(root, key, L"sz", native, c...));
+       }),
+       {flag(true)}},
+      {"deleted value",
+       Both([&](auto&... c) { return Got(ReadString(root, key, L"sz", native, c...)); }),
+       {}},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
-    EXPECT_EQ(Call(row.call), row.expected);
+    ExpectBoth(row.call, row.expected);
   }
 
   RawValue kept;
   ASSERT_TRUE(testing::ReadRawW(HKEY_CURRENT_USER, key, L"v", kept));
   EXPECT_EQ(kept, (RawValue{REG_SZ, testing::Utf16Bytes(L"kept\0"s)})) << "a name cut at its NUL was written";
-  std::vector<RegistryValueEntry> types = keyAt().Values();
+  std::vector<RegistryValueEntry> types = keyAt.Values();
   std::sort(types.begin(), types.end(), [](auto& a, auto& b) { return a.name < b.name; });
   EXPECT_EQ(types, (std::vector<RegistryValueEntry>{{L"big", REG_DWORD_BIG_ENDIAN},
                                                     {L"dword", REG_DWORD},
@@ -370,10 +448,11 @@ TEST(RegistryFunctions, AbsentIsNothingAndEveryOtherFailureThrowsTheSystemsCode)
                                                     {L"v", REG_SZ}}));
 }
 
-// Every type written through the key object in a key and value named outside
-// the BMP, compared with what the raw W functions read; then the same bytes
-// written raw and read back through the key object.
-TEST(RegistryFunctions, UnicodeRoundTripsExactlyAgainstTheRawWFunctions) {
+// Every argument type an engineer writes, and any type code through
+// WriteValue, in a key and values named outside the BMP, compared with what
+// the raw W functions read; then the same bytes written raw and read back
+// through the key object.
+TEST(RegistryFunctions, EachArgumentTypeStoresWhatItNamesAndUnicodeRoundTripsExactly) {
   ScratchKey scratch;
   const std::wstring path = scratch.Sub(L"\u65E5\u672C \U0001F600 Caf\u00E9");
   const std::wstring text = L"\u0416 \u4E00 \U0001F600 \U00010348 \xD800 end";
@@ -429,6 +508,76 @@ TEST(RegistryFunctions, UnicodeRoundTripsExactlyAgainstTheRawWFunctions) {
        {REG_BINARY, "\0\xFF\x01"s},
        [](auto& k, auto& n) { return Got(k.ReadBinary(n)); },
        Bytes{0, 255, 1}},
+      {L"a DWORD variable",
+       [](auto& k, auto& n) {
+         const DWORD count = 5;
+         k.Write(n, count);
+       },
+       {REG_DWORD, bytesOf(5u)},
+       [](auto& k, auto& n) { return Got(k.ReadDword(n)); },
+       std::uint64_t{5}},
+      {L"unsigned long",
+       [](auto& k, auto& n) { k.Write(n, 7ul); },
+       {REG_DWORD, bytesOf(7u)},
+       [](auto& k, auto& n) { return Got(k.ReadDword(n)); },
+       std::uint64_t{7}},
+      {L"std::uint32_t",
+       [](auto& k, auto& n) { k.Write(n, std::uint32_t{9}); },
+       {REG_DWORD, bytesOf(9u)},
+       [](auto& k, auto& n) { return Got(k.ReadDword(n)); },
+       std::uint64_t{9}},
+      {L"ULONGLONG",
+       [](auto& k, auto& n) { k.Write(n, ULONGLONG{1} << 33); },
+       {REG_QWORD, bytesOf(ULONGLONG{1} << 33)},
+       [](auto& k, auto& n) { return Got(k.ReadQword(n)); },
+       std::uint64_t{1} << 33},
+      // The same source stores REG_DWORD from a 32-bit build, REG_QWORD from a 64-bit one.
+      {L"std::size_t",
+       [](auto& k, auto& n) { k.Write(n, std::size_t{3}); },
+       {sizeof(std::size_t) == 8 ? DWORD{REG_QWORD} : DWORD{REG_DWORD}, bytesOf(std::size_t{3})},
+       [](auto& k, auto& n) { return Got(k.ReadValue(n)); },
+       RegistryValue{sizeof(std::size_t) == 8 ? REG_QWORD : REG_DWORD,
+                     sizeof(std::size_t) == 8 ? Bytes{3, 0, 0, 0, 0, 0, 0, 0} : Bytes{3, 0, 0, 0}}},
+      {L"a view of part of a text",
+       [&](auto& k, auto& n) { k.Write(n, std::wstring_view(text).substr(0, 3)); },
+       {REG_SZ, Utf16Bytes(text.substr(0, 3) + L'\0')},
+       [](auto& k, auto& n) { return Got(k.ReadString(n)); },
+       text.substr(0, 3)},
+      {L"a literal",
+       [](auto& k, auto& n) { k.Write(n, L"lit"); },
+       {REG_SZ, Utf16Bytes(L"lit\0"s)},
+       [](auto& k, auto& n) { return Got(k.ReadString(n)); },
+       L"lit"s},
+      {L"a braced list",
+       [](auto& k, auto& n) { k.Write(n, {L"a", L"b"}); },
+       {REG_MULTI_SZ, Utf16Bytes(L"a\0b\0\0"s)},
+       [](auto& k, auto& n) { return Got(k.ReadStrings(n)); },
+       std::vector<std::wstring>{L"a", L"b"}},
+      {L"expandable, read as stored",
+       [](auto& k, auto& n) { k.Write(n, ExpandableString{L"%PATH%;C:\\Tools"}); },
+       {REG_EXPAND_SZ, Utf16Bytes(L"%PATH%;C:\\Tools\0"s)},
+       [](auto& k, auto& n) { return Got(k.ReadExpandableString(n)); },
+       L"%PATH%;C:\\Tools"s},
+      {L"REG_NONE, empty",
+       [](auto& k, auto& n) { k.WriteValue(n, {REG_NONE, {}}); },
+       {REG_NONE, ""s},
+       [](auto& k, auto& n) { return Got(k.ReadValue(n)); },
+       RegistryValue{REG_NONE, {}}},
+      {L"REG_DWORD_BIG_ENDIAN",
+       [](auto& k, auto& n) { k.WriteValue(n, {REG_DWORD_BIG_ENDIAN, {0, 0, 0, 5}}); },
+       {REG_DWORD_BIG_ENDIAN, "\0\0\0\x05"s},
+       [](auto& k, auto& n) { return Got(k.ReadValue(n)); },
+       RegistryValue{REG_DWORD_BIG_ENDIAN, {0, 0, 0, 5}}},
+      {L"REG_RESOURCE_LIST",
+       [](auto& k, auto& n) { k.WriteValue(n, {REG_RESOURCE_LIST, {1, 0, 2}}); },
+       {REG_RESOURCE_LIST, "\x01\0\x02"s},
+       [](auto& k, auto& n) { return Got(k.ReadValue(n)); },
+       RegistryValue{REG_RESOURCE_LIST, {1, 0, 2}}},
+      {L"a code beyond every type",
+       [](auto& k, auto& n) { k.WriteValue(n, {0x12345, {'x', 'y', 'z'}}); },
+       {0x12345, "xyz"s},
+       [](auto& k, auto& n) { return Got(k.ReadValue(n)); },
+       RegistryValue{0x12345, {'x', 'y', 'z'}}},
       {L"expandable \u00E9",
        [&](auto& k, auto& n) { k.Write(n, ExpandableString{L"%SystemRoot%" + text}); },
        {REG_EXPAND_SZ, Utf16Bytes(L"%SystemRoot%" + text + L'\0')},
@@ -626,10 +775,18 @@ TEST(RegistryFunctions, EachViewReachesItsOwnRegistry) {
   }
 }
 
-// A bare integer names no registry type: it must not pick one.
-template <typename Key>
-concept WritesABareInt = requires(Key& key) { key.Write(std::wstring(), 42); };
-static_assert(!WritesABareInt<RegistryKey>);
+// The integers an engineer writes compile; a bare or signed integer names no
+// registry type and must not pick one.
+template <typename Value>
+concept Writable = requires(RegistryKey& key, Value value) { key.Write(std::wstring_view(), value); };
+static_assert(Writable<DWORD> && Writable<ULONG> && Writable<std::uint32_t> && Writable<std::uint64_t> &&
+              Writable<ULONGLONG> && Writable<std::size_t> && Writable<const wchar_t*> &&
+              Writable<std::wstring> && Writable<std::wstring_view>);
+static_assert(!Writable<int> && !Writable<long> && !Writable<long long> && !Writable<bool> &&
+              !Writable<short> && !Writable<unsigned short> && !Writable<wchar_t> && !Writable<double>);
+static_assert(std::ranges::input_range<RegistryValueListing> &&
+              std::ranges::input_range<RegistryValueDataListing> &&
+              std::ranges::input_range<RegistrySubkeyListing>);
 static_assert(!std::is_copy_constructible_v<RegistryKey> &&
               std::is_nothrow_move_constructible_v<RegistryKey>);
 

@@ -27,7 +27,30 @@ std::string Encoded(const std::wstring& text, UINT codePage) {
   return result;
 }
 
+// ntdll's counted string, which names a value whatever characters it holds.
+struct CountedString {
+  USHORT length;  // bytes
+  USHORT maximumLength;
+  PWSTR buffer;
+};
+using NtSetValueKeyFunction = LONG(WINAPI*)(HANDLE key, CountedString* name, ULONG titleIndex, ULONG type,
+                                            PVOID data, ULONG size);
+
 }  // namespace
+
+void WriteExact(HKEY root, const std::wstring& path, const std::wstring& name, const RawValue& value) {
+  static const auto setValue = reinterpret_cast<NtSetValueKeyFunction>(
+      reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtSetValueKey")));
+  ASSERT_NE(setValue, nullptr);
+  Key key;
+  ASSERT_EQ(RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.put(), nullptr),
+            ERROR_SUCCESS);
+  std::wstring named = name;
+  CountedString counted{static_cast<USHORT>(named.size() * sizeof(wchar_t)),
+                        static_cast<USHORT>(named.size() * sizeof(wchar_t)), named.data()};
+  std::string data = value.data;
+  ASSERT_EQ(setValue(key.get(), &counted, 0, value.type, data.data(), static_cast<ULONG>(data.size())), 0);
+}
 
 void WriteRaw(HKEY root, const std::wstring& path, const std::string& ansiName, const RawValue& value) {
   Key key;

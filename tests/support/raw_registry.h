@@ -19,6 +19,10 @@ void WriteRaw(HKEY root, const std::wstring& path, const std::string& ansiName, 
 // (KEY_WOW64_32KEY, KEY_WOW64_64KEY or 0): string data is UTF-16.
 void WriteRawW(HKEY root, const std::wstring& path, const std::wstring& name, const RawValue& value,
                REGSAM view = 0);
+// Stores exactly the bytes given, as another program may: through ntdll's
+// NtSetValueKey, since Wine's RegSetValueExW adds a terminator to text that
+// lacks one (Windows' stores what it is given).
+void WriteExact(HKEY root, const std::wstring& path, const std::wstring& name, const RawValue& value);
 bool ReadRawW(HKEY root, const std::wstring& path, const std::wstring& name, RawValue& value,
               REGSAM view = 0);
 // Reads through the ANSI functions: string data comes back in the ANSI code page.

@@ -1,0 +1,17 @@
+# Debian's clang 19 for MinGW-w64: its headers and GCC's C++ library (the
+# -posix thread model, which GoogleTest needs), linked by lld 19. Debian's
+# default ld.lld (lld 14) cannot read clang 19's objects, so it is named.
+set(CMAKE_C_COMPILER clang-19)
+set(CMAKE_CXX_COMPILER clang++-19)
+set(CMAKE_C_COMPILER_TARGET ${MINGW_PREFIX})
+set(CMAKE_CXX_COMPILER_TARGET ${MINGW_PREFIX})
+set(CMAKE_RC_COMPILER ${MINGW_PREFIX}-windres)
+set(CMAKE_OBJDUMP ${MINGW_PREFIX}-objdump)
+# GCC's -posix driver links the thread library by itself; clang's does so
+# only when told (-pthread), and a -static link of the C++ library needs it.
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-fuse-ld=lld-19 -pthread")
+set(CMAKE_SHARED_LINKER_FLAGS_INIT "-fuse-ld=lld-19 -pthread")
+set(CMAKE_FIND_ROOT_PATH /usr/${MINGW_PREFIX})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
