@@ -7,10 +7,9 @@ set(CMAKE_C_COMPILER_TARGET ${MINGW_PREFIX})
 set(CMAKE_CXX_COMPILER_TARGET ${MINGW_PREFIX})
 set(CMAKE_RC_COMPILER ${MINGW_PREFIX}-windres)
 set(CMAKE_OBJDUMP ${MINGW_PREFIX}-objdump)
-# GCC's -posix driver links the thread library by itself; clang's does so
-# only when told (-pthread), and a -static link of the C++ library needs it.
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-fuse-ld=lld-19 -pthread")
-set(CMAKE_SHARED_LINKER_FLAGS_INIT "-fuse-ld=lld-19 -pthread")
+# The linker and the thread library go with every link, whatever link flags a
+# project sets (clang-mingw-link.cmake says why there).
+set(CMAKE_USER_MAKE_RULES_OVERRIDE ${CMAKE_CURRENT_LIST_DIR}/clang-mingw-link.cmake)
 set(CMAKE_FIND_ROOT_PATH /usr/${MINGW_PREFIX})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)

@@ -3,7 +3,9 @@
 # header alone, installs BUILD_TREE's package into BUILD_TREE/consumer/prefix
 # and builds tests/consumer, a project of its own, twice: through find_package
 # (consumer/installed) and through add_subdirectory of this source tree
-# (consumer/subdirectory). CTest runs the two programs under Wine.
+# (consumer/subdirectory), with the tree's own compiler (TOOLCHAIN_FILE). It
+# checks that a plain int written as a value does not compile. CTest runs the
+# two programs under Wine.
 set -euo pipefail
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 TREE=$1
@@ -29,6 +31,18 @@ consumer() {
 }
 consumer installed -DCMAKE_PREFIX_PATH="$WORK/prefix"
 consumer subdirectory -DCORVALIDYNE_SOURCE_DIR="$ROOT"
+
+# A plain int written through either face does not compile, and the message
+# names the unsigned literals to write instead.
+refused=$WORK/installed/refused_int.log
+if cmake --build "$WORK/installed" --target refused_int -- --no-print-directory >"$refused" 2>&1; then
+  echo "a plain int written as a registry value compiled" >&2
+  exit 1
+fi
+if [ "$(grep -c 'write 42u' "$refused")" -lt 2 ]; then
+  echo "the refusal of a plain int does not say what to write instead (see $refused)" >&2
+  exit 1
+fi
 
 # Added as a subdirectory, the tree builds the library and nothing else.
 programs=$(cd "$WORK/subdirectory" && find . -path ./CMakeFiles -prune -o -name '*.exe' -print)

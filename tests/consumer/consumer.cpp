@@ -1,6 +1,7 @@
 // Writes, reads back and enumerates under a key of its own in HKEY_CURRENT_USER,
 // through the object, the typed functions and the key object, removes it, and
-// exits non-zero when anything differs from what it wrote.
+// exits non-zero when anything differs from what it wrote. Written from the
+// public headers' comments alone, as a user of the package would.
 
 // The library's own build settings must not reach its users.
 #if defined(UNICODE) || defined(NOMINMAX) || defined(WIN32_LEAN_AND_MEAN)
@@ -15,7 +16,9 @@
 #include <registry.h>
 
 #include <algorithm>
+#include <chrono>
 #include <iostream>
+#include <ranges>
 #include <string>
 #include <system_error>
 #include <vector>
@@ -126,12 +129,103 @@ void Remove(const std::wstring& section) {
   }
 }
 
+// The types an engineer writes store what they name; values of any type read
+// and written as stored; failures without exceptions; keys managed relative to
+// an open key; data that no writer of the library stores.
+void CheckWideFace(const std::wstring& section) {
+  RegistryKey key = RegistryKey::Create(kHKeyCurrentUser, section + L"\\Wide");
+  const DWORD count = 5;
+  const ULONGLONG big = 1ull << 40;
+  const std::wstring_view view = L"view of a longer text";
+  key.Write(L"Count", count);
+  key.Write(L"Big", big);
+  key.Write(L"View", view.substr(0, 4));
+  key.Write(L"Literal", L"literal");
+  key.Write(L"List", {L"a", L"b"});
+  key.Write(L"Path", ExpandableString{L"%SystemRoot%;C:\\Tools"});
+  key.WriteValue(L"None", RegistryValue{REG_NONE, {}});
+  key.WriteValue(L"Odd", RegistryValue{0x7777, {1, 2, 3}});
+  Expect(key.TypeOf(L"Count") == REG_DWORD && key.TypeOf(L"Big") == REG_QWORD &&
+             key.TypeOf(L"View") == REG_SZ && key.TypeOf(L"Literal") == REG_SZ &&
+             key.TypeOf(L"List") == REG_MULTI_SZ && key.TypeOf(L"Path") == REG_EXPAND_SZ,
+         "a written type differs");
+  Expect(key.ReadString(L"View") == L"view", "a view was not written as its characters");
+  Expect(key.ReadStrings(L"List") == std::vector<std::wstring>{L"a", L"b"}, "a braced list differs");
+  const auto path = key.ReadExpandableString(L"Path");
+  Expect(path && path->text == L"%SystemRoot%;C:\\Tools", "an expandable text was not read as stored");
+  Expect(key.ReadValue(L"Odd") == RegistryValue{0x7777, {1, 2, 3}}, "a value of another code differs");
+  Expect(key.ReadValue(L"None") == RegistryValue{REG_NONE, {}}, "a REG_NONE differs");
+
+  std::error_code code(ERROR_GEN_FAILURE, std::system_category());
+  Expect(!key.ReadDword(L"Absent", code) && !code, "an absent value set a code");
+  Expect(!key.ReadDword(L"Literal", code) && code.value() == ERROR_UNSUPPORTED_TYPE,
+         "another type did not set its code");
+  Expect(!RegistryKey::Open(kHKeyCurrentUser, section + L"\\Missing", RegistryView::kNative,
+                            RegistryAccess::kRead, code) &&
+             !code,
+         "an absent key set a code");
+  Expect(!ReadString(kHKeyCurrentUser, section + L"\\Wide", L"Count", RegistryView::kNative, code) &&
+             code.value() == ERROR_UNSUPPORTED_TYPE,
+         "a one-call read's code differs");
+
+  bool created = false;
+  RegistryKey child = key.CreateSubkey(L"Child", {.created = &created});
+  Expect(created, "a new key was not told created");
+  key.CreateSubkey(L"Child", {.created = &created});
+  Expect(!created, "an existing key was told created");
+  child.Write(L"InChild", 1u);
+  RegistryKey fleeting = key.CreateSubkey(L"Fleeting", {.volatileKey = true});
+  fleeting.CreateSubkey(L"Lasting", {}, code);
+  Expect(code.value() == ERROR_CHILD_MUST_BE_VOLATILE, "a volatile key took a persistent child");
+  const RegistryKeyInfo info = key.Info();
+  Expect(info.subkeys == 2 && info.values == 8, "the key's counts differ");
+  Expect(std::chrono::abs(std::chrono::system_clock::now() - info.lastWritten) < std::chrono::hours(1),
+         "the last write is not now");
+  key.Flush();
+  Expect(key.OpenSubkey(L"Child")->ReadDword(L"InChild") == 1u,
+         "a subkey did not open relative to its parent");
+  RegistryKey copy = RegistryKey::Create(kHKeyCurrentUser, section + L"\\Copy");
+  key.CopyTree(copy);
+  Expect(copy.OpenSubkey(L"Child")->ReadDword(L"InChild") == 1u && copy.ReadDword(L"Count") == 5u,
+         "a copied tree differs");
+
+  DWORD raw = 0, size = sizeof raw;
+  Expect(RegQueryValueExW(key.Native(), L"Count", nullptr, nullptr, reinterpret_cast<BYTE*>(&raw), &size) ==
+                 ERROR_SUCCESS &&
+             raw == 5,
+         "the native handle did not read");
+  const RegistryKey adopted = RegistryKey::Adopt(copy.Release());
+  Expect(adopted.ReadDword(L"Count") == 5u, "an adopted handle did not read");
+  {
+    const RegistryKey root = RegistryKey::Adopt(HKEY_CURRENT_USER);
+  }
+  Expect(RegistryKey::Open(kHKeyCurrentUser, section).has_value(), "an adopted root was closed");
+  const RegistryKey remote = RegistryKey::Connect(L"", kHKeyLocalMachine);
+  Expect(remote.OpenSubkey(L"SOFTWARE").has_value(), "this computer's registry did not connect");
+
+  // Five bytes in a REG_DWORD, as another program may store them.
+  const BYTE five[] = {1, 2, 3, 4, 5};
+  RegSetValueExW(key.Native(), L"Five", 0, REG_DWORD, five, sizeof five);
+  static_cast<void>(key.ReadDword(L"Five", code));
+  Expect(code.value() == ERROR_INVALID_DATA, "a REG_DWORD of five bytes was read");
+
+  std::size_t listed = 0;
+  for (const RegistryNamedValue& entry : key.EachValueWithData()) listed += entry.name.empty() ? 0 : 1;
+  Expect(listed == 9, "the lazy listing differs");
+  static_assert(std::ranges::input_range<RegistryValueDataListing>);
+  Expect(key.DeleteSubkeyTree(L"Fleeting") && key.DeleteSubkeyTree(L"Child"),
+         "a subkey tree was not deleted");
+  Expect(RegistryKey::Open(kHKeyCurrentUser, section)->DeleteSubkeyTree(L"Wide"), "the key was not deleted");
+  Expect(RegistryKey::Open(kHKeyCurrentUser, section)->DeleteSubkeyTree(L"Copy"), "the copy was not deleted");
+}
+
 }  // namespace
 
 int main() {
   const std::wstring section = L"Software\\CorvalidyneConsumer" + std::to_wstring(GetCurrentProcessId());
   try {
     Check(section);
+    CheckWideFace(section);
   } catch (const std::exception& error) {
     std::cerr << "registry consumer: " << error.what() << "\n";
     ++failures;

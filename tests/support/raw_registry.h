@@ -2,7 +2,9 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 namespace corvalidyne::testing {
 
@@ -46,5 +48,6 @@ std::wstring ErrorSource();
 
 // Bytes of a UTF-16 text, as the wide functions store strings.
 std::string Utf16Bytes(const std::wstring& text);
+inline std::vector<std::uint8_t> BytesOf(const std::string& data) { return {data.begin(), data.end()}; }
 
 }  // namespace corvalidyne::testing
