@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # check-consumer.sh BUILD_TREE TOOLCHAIN_FILE: compiles each public registry
 # header alone, installs BUILD_TREE's package into BUILD_TREE/consumer/prefix
-# and builds tests/consumer, a project of its own, twice: through find_package
-# (consumer/installed) and through add_subdirectory of this source tree
-# (consumer/subdirectory), with the tree's own compiler (TOOLCHAIN_FILE). It
-# checks that a plain int written as a value does not compile. CTest runs the
-# two programs under Wine.
+# and builds tests/consumer, a project of its own, three ways, with the tree's
+# own compiler (TOOLCHAIN_FILE): through find_package (consumer/installed),
+# add_subdirectory of this source tree (consumer/subdirectory) and FetchContent
+# (consumer/fetched). It checks that a plain int written as a value does not
+# compile, and that the guide's CMake lines are the consumer's. CTest runs the
+# three programs under Wine.
 set -euo pipefail
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 TREE=$1
@@ -31,6 +32,7 @@ consumer() {
 }
 consumer installed -DCMAKE_PREFIX_PATH="$WORK/prefix"
 consumer subdirectory -DCORVALIDYNE_SOURCE_DIR="$ROOT"
+consumer fetched -DCORVALIDYNE_FETCH=ON -DFETCHCONTENT_SOURCE_DIR_CORVALIDYNE="$ROOT"
 
 # A plain int written through either face does not compile, and the message
 # names the unsigned literals to write instead.
@@ -44,10 +46,22 @@ if [ "$(grep -c 'write 42u' "$refused")" -lt 2 ]; then
   exit 1
 fi
 
-# Added as a subdirectory, the tree builds the library and nothing else.
-programs=$(cd "$WORK/subdirectory" && find . -path ./CMakeFiles -prune -o -name '*.exe' -print)
-if [ "$programs" != ./registry_consumer.exe ]; then
-  echo "add_subdirectory built more than the library:" "${programs//$'\n'/ }" >&2
+# Added as a subdirectory or fetched, the tree builds the library and nothing else.
+for variant in subdirectory fetched; do
+  programs=$(cd "$WORK/$variant" && find . -path ./CMakeFiles -prune -o -name '*.exe' -print)
+  if [ "$programs" != ./registry_consumer.exe ]; then
+    echo "the $variant tree built more than the library:" "${programs//$'\n'/ }" >&2
+    exit 1
+  fi
+done
+
+# The guide's CMake lines are the consumer's: each stands in tests/consumer/CMakeLists.txt.
+while IFS= read -r line; do
+  grep -qxF -- "$line" <(sed 's/^[[:space:]]*//' "$ROOT/tests/consumer/CMakeLists.txt") && continue
+  case $line in
+  add_subdirectory*corvalidyne* | target_link_libraries*Corvalidyne::registry*) continue ;;
+  esac
+  echo "the guide's CMake line is not the consumer's: $line" >&2
   exit 1
-fi
-echo "registry consumer built both ways in $((SECONDS - start)) s"
+done < <(awk '/^```cmake/ {inside = 1; next} /^```/ {inside = 0} inside' "$ROOT/registry/README.md")
+echo "registry consumer built three ways in $((SECONDS - start)) s"

@@ -7,7 +7,7 @@ source "$ROOT/scripts/wine-paths.sh"
 PACKAGES=(
   cmake make g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix googletest
   wine wine64 xvfb xauth fonts-wine fonts-liberation fonts-dejavu-core imagemagick osslsigncode openssl
-  clang-format-19 clang-tidy-19 git
+  clang-format-19 clang-tidy-19 clang-19 lld-19 git
 )
 WINE_FONTS=/usr/share/wine/fonts
 
@@ -33,8 +33,9 @@ install_packages() {
 # Further configure arguments of build_arch, for a build of its own kind.
 BUILD_OPTIONS=()
 
-# build ARCH [TARGET...]: configures build/ARCH (with BUILD_OPTIONS) and builds
-# the given targets, or all of them.
+# build ARCH [TARGET...]: configures build/ARCH (with BUILD_OPTIONS and
+# cmake/toolchain-ARCH.cmake: i686 and x86_64 are GCC's, clang-i686 and
+# clang-x86_64 clang 19's) and builds the given targets, or all of them.
 build_arch() {
   local arch=$1
   shift

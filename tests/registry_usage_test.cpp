@@ -1,8 +1,12 @@
-// The usage examples shown to readers of the project, compiled and run here so
-// that they stay true.
+// The library's guide, registry/README.md: its C++ blocks are compiled here
+// (guide_snippets.inc is made from them at build time) and run, so that what
+// the guide shows stays true.
 #include <gtest/gtest.h>
 
 #include <windows.h>
+
+#include <system_error>
+#include <variant>
 
 #include "corvalidyne/registry.h"
 #include "corvalidyne/registry_functions.h"
@@ -11,96 +15,90 @@
 #include "scratch_key.h"
 
 namespace corvalidyne {
+namespace guide {
+
+#include "guide_snippets.inc"
+
+}  // namespace guide
 namespace {
 
 using namespace std::string_literals;
+using testing::RawValue;
 
-std::int32_t ReadMajorVersion(const std::wstring& section) {
-  Registry registry;
-  registry.ClassKey(kHKeyCurrentUser);
-  registry.SectionKey(section);
-  registry.ValueKey(L"MajorVersion");
-  registry.Default(std::int32_t{0});  // returned when the value cannot be read
-  const TaggedValue value = registry.Value();
-  const auto* number = std::get_if<std::int32_t>(&value);
-  return number != nullptr ? *number : 0;
+std::wstring Environment(const wchar_t* name) {
+  wchar_t buffer[MAX_PATH] = {};
+  GetEnvironmentVariableW(name, buffer, MAX_PATH);
+  return buffer;
 }
 
-std::uint32_t ReadMajorVersionTyped(const std::wstring& section) {
-  return ReadDword(kHKeyCurrentUser, section, L"MajorVersion").value_or(0);
+TEST(RegistryUsage, TheKeyObjectsExamplesDoWhatTheGuideSays) {
+  const testing::ScratchKey scratch;
+  const std::wstring settings = scratch.Sub(L"Settings");
+  EXPECT_EQ(guide::Retries(settings), 1u);
+  guide::SaveSettings(settings);
+  const auto types = RegistryKey::Open(kHKeyCurrentUser, settings)->Values();
+  EXPECT_EQ(std::vector<RegistryValueEntry>(types.begin(), types.end()),
+            (std::vector<RegistryValueEntry>{{L"CacheBytes", REG_QWORD},
+                                             {L"Logs", REG_EXPAND_SZ},
+                                             {L"Mirrors", REG_MULTI_SZ},
+                                             {L"Retries", REG_DWORD},
+                                             {L"Server", REG_SZ},
+                                             {L"Token", REG_BINARY}}))
+      << "Wine lists values alphabetically";
+  EXPECT_EQ(guide::Retries(settings), 3u);
+  std::error_code code(ERROR_GEN_FAILURE, std::system_category());
+  EXPECT_EQ(guide::Server(settings, code), L"db.example.com");
+  EXPECT_FALSE(code);
+  EXPECT_EQ(guide::Server(scratch.Sub(L"Missing"), code), std::nullopt);
+  EXPECT_FALSE(code);
+  EXPECT_EQ(guide::Server(settings + L"\0"s, code), std::nullopt);
+  EXPECT_EQ(code.value(), ERROR_INVALID_NAME);
+
+  RegistryKey environment = RegistryKey::Create(kHKeyCurrentUser, scratch.Sub(L"Environment"));
+  environment.Write(L"Path", ExpandableString{L"%SystemRoot%\\system32"});
+  guide::AddFolder(environment, L"C:\\Tools");
+  EXPECT_EQ(environment.ReadExpandableString(L"Path"),
+            (ExpandableString{L"%SystemRoot%\\system32;C:\\Tools"}));
+  EXPECT_EQ(environment.ReadExpandedString(L"Path"), Environment(L"SystemRoot") + L"\\system32;C:\\Tools");
+
+  guide::AddOpenWith(L".cvq7usage", L"Corvalidyne.Report");
+  EXPECT_EQ(
+      ReadValue(kHKeyCurrentUser, L"Software\\Classes\\.cvq7usage\\OpenWithProgids", L"Corvalidyne.Report"),
+      (RegistryValue{REG_NONE, {}}));
+  RegistryKey::Open(kHKeyCurrentUser, L"Software\\Classes", RegistryView::kNative, RegistryAccess::kReadWrite)
+      ->DeleteSubkeyTree(L".cvq7usage");
+
+  RegistryKey backups = RegistryKey::Create(kHKeyCurrentUser, scratch.Sub(L"Backups"));
+  const RegistryKey source = *RegistryKey::Open(kHKeyCurrentUser, settings);
+  EXPECT_TRUE(guide::BackUp(source, backups));
+  EXPECT_FALSE(guide::BackUp(source, backups));
+  EXPECT_EQ(backups.OpenSubkey(L"Latest")->ReadString(L"Server"), L"db.example.com");
+  EXPECT_EQ(guide::SubkeyCount(backups), 1u);
+  EXPECT_EQ(guide::FirstNamesOfType(source, REG_SZ, 5), std::vector<std::wstring>{L"Server"});
+  EXPECT_EQ(guide::FirstNamesOfType(source, REG_QWORD, 1), std::vector<std::wstring>{L"CacheBytes"});
 }
 
-void WriteInstallFolder(const std::wstring& section, const std::wstring& folder) {
-  Registry registry;
-  registry.ClassKey(kHKeyCurrentUser);
-  registry.SectionKey(section);  // created when missing
-  registry.ValueKey(L"InstallFolder");
-  registry.ValueType(REG_SZ);
-  registry.Value(folder);  // throws RegistryError on failure
-}
-
-std::vector<std::wstring> Subkeys(const std::wstring& section) {
-  Registry registry;
-  registry.ClassKey(kHKeyCurrentUser);
-  registry.SectionKey(section);
-  NameList names;
-  std::int32_t count = 0;
-  registry.EnumerateSections(names, count);
-  std::vector<std::wstring> result;
-  for (std::int32_t index = 1; index <= count; ++index) result.push_back(names[index]);
-  return result;
-}
-
-std::optional<std::wstring> WriteAndReadProduct(const std::wstring& section) {
-  RegistryKey key = RegistryKey::Create(kHKeyCurrentUser, section + L"\\\u65E5\u672C");
-  key.Write(L"Name", std::wstring(L"Corvalidyne \u65E5\u672C"));
-  key.Write(L"Size", std::uint64_t{5} << 32);  // REG_QWORD; a bare 5 does not compile
-  return key.ReadString(L"Name");              // std::nullopt when absent
-}
-
-// The major version, 0 when absent, or the failure's code negated.
-std::int64_t MajorVersionIn32BitView(RegistryRoot root, const std::wstring& section) {
-  try {
-    if (const auto key = RegistryKey::Open(root, section, RegistryView::k32Bit)) {
-      return key->ReadDword(L"MajorVersion").value_or(0);
-    }
-    return 0;
-  } catch (const std::system_error& error) {  // denied (5), another type (1630), ...
-    return -error.code().value();
-  }
-}
-
-void RegisterReportType(const std::wstring& viewerPath) {
-  Registry registry;
-  registry.CreateEXEAssociation(viewerPath, L"Corvalidyne.UsageReport", L"Corvalidyne report", L"cvq7usage",
-                                L"&View", /*bSupportPrint=*/true);
-}
-
-TEST(RegistryUsage, ExamplesDoWhatTheySay) {
+// The object's examples, and the view one against a key of HKLM\SOFTWARE.
+TEST(RegistryUsage, TheObjectsAndTheViewsExamplesDoWhatTheGuideSays) {
   const testing::ScratchKey scratch;
   testing::WriteRaw(HKEY_CURRENT_USER, scratch.Path(), "MajorVersion", {REG_DWORD, "\x05\0\0\0"s});
-  EXPECT_EQ(ReadMajorVersion(scratch.Path()), 5);
-  EXPECT_EQ(ReadMajorVersion(scratch.Sub(L"Missing")), 0);
-  EXPECT_EQ(ReadMajorVersionTyped(scratch.Path()), 5u);
-  EXPECT_EQ(ReadMajorVersionTyped(scratch.Sub(L"Missing")), 0u);
+  EXPECT_EQ(guide::WebServerMajorVersion(kHKeyCurrentUser, scratch.Path()), 5);
+  EXPECT_EQ(guide::WebServerMajorVersion(kHKeyCurrentUser, scratch.Sub(L"Missing")), 0);
 
-  WriteInstallFolder(scratch.Sub(L"App"), L"C:\\Corvalidyne");
-  testing::RawValue stored;
+  guide::WriteInstallFolder(scratch.Sub(L"App"), L"C:\\Corvalidyne");
+  RawValue stored;
   EXPECT_TRUE(testing::ReadRawA(HKEY_CURRENT_USER, scratch.Sub(L"App"), "InstallFolder", stored));
   EXPECT_EQ(stored.data, "C:\\Corvalidyne\0"s);
+  EXPECT_EQ(guide::Subkeys(scratch.Path()), std::vector<std::wstring>{L"App"});
 
-  EXPECT_EQ(Subkeys(scratch.Path()), std::vector<std::wstring>{L"App"});
+  const std::wstring installed = L"SOFTWARE\\CorvalidyneUsageTest";
+  Write(kHKeyLocalMachine, installed, L"MajorVersion", 7u, RegistryView::k32Bit);
+  EXPECT_EQ(guide::InstalledMajorVersion(installed), 7u);
+  DeleteKey(kHKeyLocalMachine, installed, RegistryView::k32Bit);
+  EXPECT_EQ(guide::InstalledMajorVersion(installed), 0u);
 
-  EXPECT_EQ(WriteAndReadProduct(scratch.Path()), L"Corvalidyne \u65E5\u672C");
-  EXPECT_EQ(ReadQword(kHKeyCurrentUser, scratch.Sub(L"\u65E5\u672C"), L"Size"), std::uint64_t{5} << 32);
-  // HKCU\Software is one key in both views.
-  EXPECT_EQ(MajorVersionIn32BitView(kHKeyCurrentUser, scratch.Path()), 5);
-  EXPECT_EQ(MajorVersionIn32BitView(kHKeyCurrentUser, scratch.Sub(L"Missing")), 0);
-  Write(kHKeyCurrentUser, scratch.Path(), L"MajorVersion", L"5"s);
-  EXPECT_EQ(MajorVersionIn32BitView(kHKeyCurrentUser, scratch.Path()), -ERROR_UNSUPPORTED_TYPE);
-
-  RegisterReportType(L"C:\\Viewer\\view.exe");
-  testing::RawValue command;
+  guide::RegisterReportType(L"C:\\Viewer\\view.exe");
+  RawValue command;
   EXPECT_TRUE(
       testing::ReadRawA(HKEY_CLASSES_ROOT, L"Corvalidyne.UsageReport\\shell\\print\\command", "", command));
   EXPECT_EQ(command.data, "\"C:\\Viewer\\view.exe\" /p \"%1\"\0"s);
