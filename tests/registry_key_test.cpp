@@ -201,6 +201,27 @@ TEST(RegistryStoredData, EveryFaceReadsDataOfAnyShapeAsDocumented) {
       }
     });
   };
+  // The same through the one-call functions.
+  const auto oneCall = [&](DWORD type, const std::wstring& name) {
+    const auto root = kHKeyCurrentUser;
+    const auto view = RegistryView::kNative;
+    return Both([&path, root, view, type, name](auto&... c) -> Read {
+      switch (type) {
+        case REG_SZ:
+          return Got(ReadString(root, path, name, view, c...));
+        case REG_EXPAND_SZ:
+          return Got(ReadExpandedString(root, path, name, view, c...));
+        case REG_MULTI_SZ:
+          return Got(ReadStrings(root, path, name, view, c...));
+        case REG_DWORD:
+          return Got(ReadDword(root, path, name, view, c...));
+        case REG_QWORD:
+          return Got(ReadQword(root, path, name, view, c...));
+        default:
+          return Got(ReadBinary(root, path, name, view, c...));
+      }
+    });
+  };
 
   const struct {
     const wchar_t* name;
@@ -246,6 +267,7 @@ TEST(RegistryStoredData, EveryFaceReadsDataOfAnyShapeAsDocumented) {
     EXPECT_NE(std::find(listed.begin(), listed.end(), RegistryNamedValue{row.name, asStored}), listed.end())
         << "the listing with data differs";
     ExpectBoth(typed(row.stored.type, row.name), row.keyReads);
+    ExpectBoth(oneCall(row.stored.type, row.name), row.keyReads);
     Registry object = testing::Addressing(kHKeyCurrentUser, path, row.name, REG_NONE);
     EXPECT_EQ(testing::Outcome(object.Value()), testing::Outcome(row.objectReads));
   }
