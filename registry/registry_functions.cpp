@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "failure.h"
+
 namespace corvalidyne {
 
 namespace {
@@ -139,10 +141,8 @@ void WriteValue(RegistryRoot root, std::wstring_view path, std::wstring_view nam
 }
 
 bool KeyExists(RegistryRoot root, std::wstring_view path, RegistryView view) {
-  std::error_code code;
-  const bool exists = KeyExists(root, path, view, code);
-  if (code) throw std::system_error(code, "opening registry key");
-  return exists;
+  return OrThrow("opening registry key", path,
+                 [&](std::error_code& code) { return KeyExists(root, path, view, code); });
 }
 
 // A key that refuses the caller exists all the same.
