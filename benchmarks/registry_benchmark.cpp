@@ -334,6 +334,20 @@ void Enumerations(std::vector<Row>& rows) {
                                },
                                [&] { RawWalkWithData(pathsW[1]); }, kPairs, 1),
                            "ms", 1.05, 1000));
+  // One large value among many: no step may fill or copy more than its own entry.
+  const std::wstring largePath = kBaseW + L"\\WithLarge";
+  RegistryKey withLarge = RegistryKey::Create(kHKeyCurrentUser, largePath);
+  for (std::uint32_t i = 0; i < 1000; ++i) withLarge.Write(L"entry" + std::to_wstring(i), i);
+  withLarge.Write(L"large", Bytes(1 << 20, 0x5A));
+  rows.push_back(PairedRow("EachValueWithData, 1000 entries and one of 1 MiB, against a raw loop",
+                           MeasurePairs(
+                               [&] {
+                                 for (const RegistryNamedValue& entry : withLarge.EachValueWithData()) {
+                                   static_cast<void>(entry);
+                                 }
+                               },
+                               [&] { RawWalkWithData(largePath); }, kPairs, 1),
+                           "ms", 1.05, 1000));
   const RegistryKey small = *RegistryKey::Open(kHKeyCurrentUser, pathsW[0]);
   rows.push_back({"EachValueWithData, peak heap of a walk, 20,000 against 1,000 entries",
                   static_cast<double>(PeakOfWalk(large)), "B", static_cast<double>(PeakOfWalk(small)), 1.05});

@@ -1,6 +1,7 @@
 #include "corvalidyne/registry_ranges.h"
 
 #include <type_traits>
+#include <utility>
 
 #include "failure.h"
 #include "layer/enumeration.h"
@@ -18,16 +19,18 @@ constexpr layer::Listing kListing =
 // Reads the entry at `index` into the listing's own entry, its strings and
 // vectors reused.
 template <typename Entry>
-LONG ReadInto(HKEY key, DWORD index, layer::ListingCapacity& capacity, Entry& entry) {
+LONG ReadInto(HKEY key, DWORD index, layer::ListingCapacity& capacity, layer::ListingBuffers& buffers,
+              Entry& entry) {
   DWORD type = REG_NONE;
   LONG result = ERROR_SUCCESS;
   if constexpr (std::is_same_v<Entry, std::wstring>) {
-    result = layer::ReadEntry(key, kListing<Entry>, index, capacity, entry, type, nullptr);
+    result = layer::ReadEntry(key, kListing<Entry>, index, capacity, buffers, entry, type, nullptr);
   } else if constexpr (std::is_same_v<Entry, RegistryNamedValue>) {
-    result = layer::ReadEntry(key, kListing<Entry>, index, capacity, entry.name, type, &entry.value.data);
+    result =
+        layer::ReadEntry(key, kListing<Entry>, index, capacity, buffers, entry.name, type, &entry.value.data);
     entry.value.type = static_cast<RegistryValueType>(type);
   } else {
-    result = layer::ReadEntry(key, kListing<Entry>, index, capacity, entry.name, type, nullptr);
+    result = layer::ReadEntry(key, kListing<Entry>, index, capacity, buffers, entry.name, type, nullptr);
     entry.type = static_cast<RegistryValueType>(type);
   }
   return result;
@@ -62,9 +65,12 @@ void RegistryListing<Entry>::Start(State& state) {
 template <typename Entry>
 void RegistryListing<Entry>::Advance(State& state) {
   layer::ListingCapacity capacity{state.nameCapacity, state.dataCapacity};
-  const LONG result = ReadInto(state.key, state.index, capacity, state.entry);
+  layer::ListingBuffers buffers{std::move(state.nameBuffer), std::move(state.dataBuffer)};
+  const LONG result = ReadInto(state.key, state.index, capacity, buffers, state.entry);
   state.nameCapacity = capacity.name;
   state.dataCapacity = capacity.data;
+  state.nameBuffer = std::move(buffers.name);
+  state.dataBuffer = std::move(buffers.data);
   if (result == ERROR_SUCCESS) {
     ++state.index;
   } else {

@@ -31,23 +31,23 @@ void Grow(ListingCapacity& capacity, DWORD longestName, DWORD longestData) {
   capacity.data = std::max({capacity.data, longestData, kSmallestData});
 }
 
-LONG ReadOnce(HKEY key, Listing listing, DWORD index, const ListingCapacity& capacity, std::wstring& name,
-              DWORD& type, Bytes* data, DWORD& size) {
-  name.resize(capacity.name);
+LONG ReadOnce(HKEY key, Listing listing, DWORD index, const ListingCapacity& capacity,
+              ListingBuffers& buffers, std::wstring& name, DWORD& type, Bytes* data, DWORD& size) {
+  if (buffers.name.size() < capacity.name) buffers.name.resize(capacity.name);
   DWORD length = capacity.name;
   LONG result = ERROR_SUCCESS;
   if (listing == Listing::kSubkeys) {
-    result = Calls::EnumKey(key, index, name.data(), &length);
+    result = Calls::EnumKey(key, index, buffers.name.data(), &length);
   } else if (listing == Listing::kValuesWithData) {
-    data->resize(capacity.data);
+    if (buffers.data.size() < capacity.data) buffers.data.resize(capacity.data);
     size = capacity.data;
-    result = Calls::EnumValue(key, index, name.data(), &length, &type, data->data(), &size);
+    result = Calls::EnumValue(key, index, buffers.name.data(), &length, &type, buffers.data.data(), &size);
   } else {
-    result = Calls::EnumValue(key, index, name.data(), &length, &type, nullptr, nullptr);
+    result = Calls::EnumValue(key, index, buffers.name.data(), &length, &type, nullptr, nullptr);
   }
   if (result == ERROR_SUCCESS) {
-    name.resize(length);
-    if (listing == Listing::kValuesWithData) data->resize(size);
+    name.assign(buffers.name.data(), length);
+    if (listing == Listing::kValuesWithData) data->assign(buffers.data.data(), buffers.data.data() + size);
   }
   return result;
 }
@@ -61,11 +61,11 @@ LONG PrepareListing(HKEY key, Listing listing, ListingCapacity& capacity) {
   return result;
 }
 
-LONG ReadEntry(HKEY key, Listing listing, DWORD index, ListingCapacity& capacity, std::wstring& name,
-               DWORD& type, Bytes* data) {
+LONG ReadEntry(HKEY key, Listing listing, DWORD index, ListingCapacity& capacity, ListingBuffers& buffers,
+               std::wstring& name, DWORD& type, Bytes* data) {
   for (int attempt = 0; attempt < kEntryAttempts; ++attempt) {
     DWORD size = 0;
-    const LONG result = ReadOnce(key, listing, index, capacity, name, type, data, size);
+    const LONG result = ReadOnce(key, listing, index, capacity, buffers, name, type, data, size);
     if (result != ERROR_MORE_DATA) return result;
     // The data outgrew its buffer (the system reports its size), or else the
     // name did: the key's longest now covers it, or twice the buffer does.

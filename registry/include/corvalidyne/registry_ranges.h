@@ -45,6 +45,8 @@ class RegistryListing {
     bool done = false;
     DWORD nameCapacity = 0;
     DWORD dataCapacity = 0;
+    std::wstring nameBuffer;  // what the system writes into, kept at its capacity
+    Bytes dataBuffer;
     Entry entry;
   };
 
