@@ -1,7 +1,5 @@
 #include <windows.h>
 
-#include <cstdlib>
-
 #include "fatal_error.h"
 #include "message_pump.h"
 #include "setup_form.h"
@@ -33,9 +31,3 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   }
 }
 
-// The toolchain's default terminate handler demangles the type of the escaping
-// exception, which links a whole demangler (a fifth of the program's size). The
-// program lets no exception escape, so plain abort is all terminate needs to do.
-namespace __gnu_cxx {
-void __verbose_terminate_handler() { std::abort(); }
-}  // namespace __gnu_cxx
