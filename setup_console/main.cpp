@@ -4,6 +4,7 @@
 #include "message_pump.h"
 #include "setup_form.h"
 #include "system_library.h"
+#include "system_services.h"
 
 namespace {
 
@@ -22,7 +23,8 @@ void RestrictDllSearchToSystemFolder() {
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   RestrictDllSearchToSystemFolder();
   try {
-    auto form = corvalidyne::SetupForm::Create(instance);
+    const corvalidyne::SystemServices system;
+    auto form = corvalidyne::SetupForm::Create(instance, system.Services());
     if (!form) return static_cast<int>(corvalidyne::kFatalExitCode);
     form->Show();
     return corvalidyne::RunMessageLoop();
@@ -30,4 +32,3 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     corvalidyne::EndWithError(nullptr, std::current_exception());
   }
 }
-
