@@ -10,9 +10,34 @@
 # CORVALIDYNE_MUTATION_REUSE=1 keeps the clone at the commit it holds, with its
 # booted prefix, and skips the fault-free run: for a further list on a commit
 # whose fault-free run has passed there.
+# mutation.sh --check LIST...: only whether each expression still changes
+# exactly one line of its file as the working tree has it (after code has
+# moved, say); builds and runs nothing, and fails on any that does not.
 set -euo pipefail
-[ $# -gt 0 ] || { echo "usage: $0 LIST..." >&2; exit 2; }
+[ $# -gt 0 ] || { echo "usage: $0 [--check] LIST..." >&2; exit 2; }
 SOURCE=$(cd "$(dirname "$0")/.." && pwd)
+if [ "$1" = --check ]; then
+  shift
+  scratch=$(mktemp -d)
+  trap 'rm -rf "$scratch"' EXIT
+  status=0 checked=0
+  while IFS= read -r line; do
+    [[ "$line" =~ ^[[:space:]]*(#|$) ]] && continue
+    file=${line%%$'\t'*}
+    expression=${line#*$'\t'}
+    checked=$((checked + 1))
+    changed=0
+    if [ "$file" != "$line" ] && [ -f "$SOURCE/$file" ] && cp "$SOURCE/$file" "$scratch/file" &&
+      sed -i -e "$expression" "$scratch/file" 2>/dev/null; then
+      changed=$(diff "$SOURCE/$file" "$scratch/file" | grep -c '^<' || true)
+    fi
+    [ "$changed" -eq 1 ] && continue
+    echo "broken ($changed lines changed): $line"
+    status=1
+  done < <(cat "$@")
+  [ $status -eq 0 ] && echo "all $checked expressions change one line of their files"
+  exit $status
+fi
 SCRATCH=${CORVALIDYNE_MUTATION_DIR:-$SOURCE/build/mutation}
 LOCK=${CORVALIDYNE_TESTS_LOCK:-}
 lists=()
