@@ -9,6 +9,8 @@ build_arch i686
 build_arch x86_64
 # Formatting everywhere, and clang-tidy's findings in product code.
 "$ROOT/scripts/check-style.sh" "$BUILD_ROOT/x86_64"
+# Every relative link and image of the Markdown files leads somewhere.
+"$ROOT/scripts/check-links.sh"
 # The executable checks (imports, ASLR/DEP, the product's size) are CTest tests;
 # run here before Wine starts, so that they decide also where the i686 tree's
 # other tests cannot run.
