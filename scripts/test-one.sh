@@ -15,10 +15,7 @@ pattern=$1
 shift
 
 build_arch x86_64 >/dev/null
-if [ -n "${CORVALIDYNE_TESTS_LOCK:-}" ]; then
-  exec 9>"$CORVALIDYNE_TESTS_LOCK"
-  flock 9
-fi
+hold_tests_lock
 trap 'stop_wine; stop_display' EXIT
 if [ -f "$TREE/wineprefix/system.reg" ]; then
   ensure_display

@@ -22,10 +22,7 @@ done
 
 # Runs that share this machine's handler for 32-bit programs take turns here
 # (scripts/debian13.sh runs one in a Debian 13 root beside others).
-if [ -n "${CORVALIDYNE_TESTS_LOCK:-}" ]; then
-  exec 9>"$CORVALIDYNE_TESTS_LOCK"
-  flock 9
-fi
+hold_tests_lock
 trap 'stop_wine; remove_i386_handler; stop_display' EXIT
 remove_i386_handler
 wine_for_tests "$BUILD_ROOT/x86_64"
