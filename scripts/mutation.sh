@@ -68,14 +68,10 @@ TEMPLATE=$TREE/wineprefix-mutation-template
 # is named: a boot must not meet a registered handler for 32-bit programs, and
 # a test run beside this one (scripts/debian13.sh) is then neither slowed by it
 # nor kept waiting for the whole list; the pause lets a waiting run in.
-take_turn() {
-  [ -z "$LOCK" ] && return 0
-  exec 9>"$LOCK"
-  flock 9
-}
+take_turn() { hold_tests_lock; }
 end_turn() {
   [ -z "$LOCK" ] && return 0
-  flock -u 9
+  release_tests_lock
   sleep 2
 }
 

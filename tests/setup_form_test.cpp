@@ -1106,16 +1106,21 @@ TEST(FormDecisions, UnderHighContrastEachRoleTakesItsSystemColours) {
     ASSERT_NE(design, nullptr);
     EXPECT_EQ(design->role, row.role);
     EXPECT_EQ(DesignOfRole(row.role).fittedToText, row.role == ControlRole::Description);
+    // The palettes a test can set give several system colours one value (black
+    // texts in the default one, white in the black one), so the role's colour
+    // itself is compared too.
     const auto expectShown = [](COLORREF outside, COLORREF under, const DesignColour& design,
-                                const DesignColour& highContrast) {
+                                const DesignColour& role, const DesignColour& highContrast) {
       if (design.kind == DesignColour::Kind::Standard) return;
       EXPECT_EQ(outside, Resolved(design));
       EXPECT_EQ(under, Resolved(highContrast));
+      EXPECT_TRUE(role == highContrast) << "the role's system colour " << role.systemIndex;
     };
+    const RoleDesign& role = DesignOfRole(row.role);
     expectShown(FormPalette(false).Background(*design), FormPalette(true).Background(*design),
-                design->background, row.background);
+                design->background, role.highContrastBackground, row.background);
     expectShown(FormPalette(false).Text(*design), FormPalette(true).Text(*design), design->foreground,
-                row.text);
+                role.highContrastText, row.text);
   }
   EXPECT_EQ(FormPalette(true).WindowBrush(), GetSysColorBrush(COLOR_BTNFACE)) << "the window's grey";
 }
