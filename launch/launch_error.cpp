@@ -1,7 +1,5 @@
 #include "launch_error.h"
 
-#include <string_view>
-
 #include "text_conversion.h"
 
 namespace corvalidyne {
@@ -13,17 +11,20 @@ std::wstring SystemDescription(DWORD number) {
   const DWORD length = FormatMessageW(
       FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
       number, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
-  std::wstring text(buffer != nullptr ? std::wstring_view(buffer, length) : std::wstring_view());
+  std::wstring text =
+      DescriptionFromSystemText(buffer != nullptr ? std::wstring_view(buffer, length) : std::wstring_view());
   if (buffer != nullptr) LocalFree(buffer);
-  // The system's text ends in a line break, which has no place in a sentence.
-  while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' || text.back() == L' ')) {
-    text.pop_back();
-  }
-  if (text.empty()) text = L"Unknown system error";
   return text;
 }
 
 }  // namespace
+
+std::wstring DescriptionFromSystemText(std::wstring_view text) {
+  while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' || text.back() == L' ')) {
+    text.remove_suffix(1);
+  }
+  return text.empty() ? std::wstring(L"Unknown system error") : std::wstring(text);
+}
 
 LaunchError::LaunchError(DWORD number)
     : number_(number),

@@ -4,6 +4,7 @@
 
 #include <exception>
 #include <string>
+#include <string_view>
 
 namespace corvalidyne {
 
@@ -22,5 +23,10 @@ class LaunchError : public std::exception {
   std::wstring description_;
   std::string what_;
 };
+
+// A system message as the description of an error: without the line breaks
+// and spaces that end it (Windows ends its messages with CRLF), which have no
+// place in a sentence; "Unknown system error" where nothing is left.
+[[nodiscard]] std::wstring DescriptionFromSystemText(std::wstring_view text);
 
 }  // namespace corvalidyne

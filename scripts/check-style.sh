@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # check-style.sh BUILD_TREE: every C++ file as .clang-format has it, and the
-# product code (registry/, launch/, setup_console/, windows_helpers/) free of
-# .clang-tidy's findings, read through BUILD_TREE's compile commands (an x86_64
-# tree). Each finding is printed as FILE:LINE:COLUMN with its check; any fails,
+# product code (registry/, launch/, setup_console/, windows_helpers/,
+# toolchain/) free of .clang-tidy's findings, read through BUILD_TREE's compile
+# commands (an x86_64 tree). Each finding is printed as FILE:LINE:COLUMN with its check; any fails,
 # and so does a missing tool, a tree without compile commands or a file list
 # that comes out empty: the check never passes without having looked.
 # One major version of each tool on every machine, so that the verdict is the
@@ -50,7 +50,8 @@ gcc_include=$(dirname "$("$MINGW_GXX" -print-libgcc-file-name)")/include
 tidy_args=(-p "$TREE" --quiet --extra-arg-before=--target=x86_64-w64-mingw32 --extra-arg=-nostdinc++
   "--extra-arg=-isystem$gcc_include/c++" "--extra-arg=-isystem$gcc_include/c++/x86_64-w64-mingw32"
   "--extra-arg=-isystem$gcc_include/c++/backward" --extra-arg=-isystem/usr/x86_64-w64-mingw32/include)
-mapfile -t product < <(list 'registry/*.cpp' 'launch/*.cpp' 'setup_console/*.cpp' 'windows_helpers/*.cpp')
+mapfile -t product < <(list 'registry/*.cpp' 'launch/*.cpp' 'setup_console/*.cpp' 'windows_helpers/*.cpp' \
+  'toolchain/*.cpp')
 [ ${#product[@]} -gt 0 ] || fail "style check: no product sources found"
 # Each file's output ends in a line of its own, so that a file clang-tidy did
 # not finish (a crash, a missing header) cannot pass for one without findings.

@@ -46,6 +46,33 @@ build_arch() {
   cmake --build "$BUILD_ROOT/$arch" -j"$(nproc)" ${*:+--target "$@"} -- --no-print-directory
 }
 
+# hold_tests_lock: takes the lock file that CORVALIDYNE_TESTS_LOCK names, if
+# any, until release_tests_lock or the end of this shell. A process of its own
+# holds it, so that no program started here inherits it: a Wine server, desktop
+# or service that a run leaves behind would otherwise keep it from every other
+# run.
+LOCK_TAKEN=""
+LOCK_HOLDER=""
+hold_tests_lock() {
+  [ -n "${CORVALIDYNE_TESTS_LOCK:-}" ] || return 0
+  LOCK_TAKEN=$(mktemp -u "${TMPDIR:-/tmp}/corvalidyne-lock-taken.XXXXXX")
+  flock -o "$CORVALIDYNE_TESTS_LOCK" sh -c \
+    'touch "$1"; while [ -e "$1" ] && kill -0 "$2" 2>/dev/null; do sleep 0.5; done; rm -f "$1"' \
+    sh "$LOCK_TAKEN" $$ &
+  LOCK_HOLDER=$!
+  until [ -e "$LOCK_TAKEN" ]; do
+    kill -0 "$LOCK_HOLDER" 2>/dev/null || { log "the lock $CORVALIDYNE_TESTS_LOCK could not be taken"; return 1; }
+    sleep 0.2
+  done
+}
+
+release_tests_lock() {
+  [ -n "$LOCK_HOLDER" ] || return 0
+  rm -f "$LOCK_TAKEN"
+  wait "$LOCK_HOLDER" 2>/dev/null || true
+  LOCK_HOLDER=""
+}
+
 # Starts Xvfb on a free display when there is no display; sets DISPLAY.
 XVFB_PID=""
 ensure_display() {

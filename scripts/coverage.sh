@@ -8,7 +8,7 @@ set -euo pipefail
 BUILD_ROOT="$(cd "$(dirname "$0")/.." && pwd)/build/coverage"
 source "$(dirname "$0")/common.sh"
 
-PRODUCT_FOLDERS=(registry launch setup_console windows_helpers)
+PRODUCT_FOLDERS=(registry launch setup_console windows_helpers toolchain)
 TREE=$BUILD_ROOT/x86_64
 REPORT=$BUILD_ROOT/report
 GCOV=x86_64-w64-mingw32-gcov

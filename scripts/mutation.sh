@@ -13,9 +13,34 @@
 # only the CTest entries it selects (ctest -R) for every fault and the
 # fault-free run: for a list whose faults lie where those entries test (the
 # registry library's, say), at a fraction of the whole suite's time.
+# mutation.sh --check LIST...: only whether each expression still changes
+# exactly one line of its file as the working tree has it (after code has
+# moved, say); builds and runs nothing, and fails on any that does not.
 set -euo pipefail
-[ $# -gt 0 ] || { echo "usage: $0 LIST..." >&2; exit 2; }
+[ $# -gt 0 ] || { echo "usage: $0 [--check] LIST..." >&2; exit 2; }
 SOURCE=$(cd "$(dirname "$0")/.." && pwd)
+if [ "$1" = --check ]; then
+  shift
+  scratch=$(mktemp -d)
+  trap 'rm -rf "$scratch"' EXIT
+  status=0 checked=0
+  while IFS= read -r line; do
+    [[ "$line" =~ ^[[:space:]]*(#|$) ]] && continue
+    file=${line%%$'\t'*}
+    expression=${line#*$'\t'}
+    checked=$((checked + 1))
+    changed=0
+    if [ "$file" != "$line" ] && [ -f "$SOURCE/$file" ] && cp "$SOURCE/$file" "$scratch/file" &&
+      sed -i -e "$expression" "$scratch/file" 2>/dev/null; then
+      changed=$(diff "$SOURCE/$file" "$scratch/file" | grep -c '^<' || true)
+    fi
+    [ "$changed" -eq 1 ] && continue
+    echo "broken ($changed lines changed): $line"
+    status=1
+  done < <(cat "$@")
+  [ $status -eq 0 ] && echo "all $checked expressions change one line of their files"
+  exit $status
+fi
 SCRATCH=${CORVALIDYNE_MUTATION_DIR:-$SOURCE/build/mutation}
 LOCK=${CORVALIDYNE_TESTS_LOCK:-}
 lists=()
@@ -47,14 +72,10 @@ TEMPLATE=$TREE/wineprefix-mutation-template
 # is named: a boot must not meet a registered handler for 32-bit programs, and
 # a test run beside this one (scripts/debian13.sh) is then neither slowed by it
 # nor kept waiting for the whole list; the pause lets a waiting run in.
-take_turn() {
-  [ -z "$LOCK" ] && return 0
-  exec 9>"$LOCK"
-  flock 9
-}
+take_turn() { hold_tests_lock; }
 end_turn() {
   [ -z "$LOCK" ] && return 0
-  flock -u 9
+  release_tests_lock
   sleep 2
 }
 

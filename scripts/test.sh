@@ -17,6 +17,8 @@ build_arch clang-x86_64
 build_arch clang-i686 CorvalidyneSetup standin driver
 # Formatting everywhere, and clang-tidy's findings in product code.
 "$ROOT/scripts/check-style.sh" "$BUILD_ROOT/x86_64"
+# Every relative link and image of the Markdown files leads somewhere.
+"$ROOT/scripts/check-links.sh"
 # The executable checks (imports, ASLR/DEP, the product's size) are CTest tests;
 # run here before Wine starts, so that they decide also where the i686 tree's
 # other tests cannot run.
@@ -28,10 +30,7 @@ done
 
 # Runs that share this machine's handler for 32-bit programs take turns here
 # (scripts/debian13.sh runs one in a Debian 13 root beside others).
-if [ -n "${CORVALIDYNE_TESTS_LOCK:-}" ]; then
-  exec 9>"$CORVALIDYNE_TESTS_LOCK"
-  flock 9
-fi
+hold_tests_lock
 trap 'stop_wine; remove_i386_handler; stop_display' EXIT
 remove_i386_handler
 wine_for_tests "$BUILD_ROOT/x86_64"

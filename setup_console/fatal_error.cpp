@@ -31,11 +31,15 @@ ErrorReport Describe(const std::exception_ptr& error) {
 
 }  // namespace
 
+std::wstring FatalReport(const std::exception_ptr& error) {
+  const ErrorReport report = Describe(error);
+  return L"The installation cannot continue.\n\nError " + DecimalText(report.number) + L": " +
+         report.description;
+}
+
 void EndWithError(HWND owner, const std::exception_ptr& error) noexcept {
   try {
-    const ErrorReport report = Describe(error);
-    const std::wstring text = L"The installation cannot continue.\n\nError " + DecimalText(report.number) +
-                              L": " + report.description;
+    const std::wstring text = FatalReport(error);
     MessageBoxW(IsWindow(owner) ? GetAncestor(owner, GA_ROOT) : nullptr, text.c_str(), kApplicationTitle,
                 MB_OK | MB_ICONERROR);
   } catch (...) {

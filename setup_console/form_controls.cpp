@@ -35,32 +35,34 @@ DWORD StyleOf(ControlKind kind) {
 
 }  // namespace
 
-void FormControls::Create(HWND form, HINSTANCE instance, int dpi, FormFonts& fonts) {
+void FormControls::Create(HWND form, HINSTANCE instance, Dpi dpi, const FormFonts& fonts) {
   for (const ControlDesign* design : CreationOrder()) {
     const HWND parent = design->container != nullptr ? Window(design->container) : form;
     const DWORD extendedStyle = design->kind == ControlKind::Panel ? WS_EX_CONTROLPARENT : 0;
     const HWND control =
         CreateWindowExW(extendedStyle, WindowClassOf(design->kind), design->text, StyleOf(design->kind),
-                        Pixels(design->left, dpi), Pixels(design->top, dpi), Pixels(design->width, dpi),
-                        Pixels(design->height, dpi), parent,
+                        dpi.FromTwips(design->left), dpi.FromTwips(design->top), dpi.FromTwips(design->width),
+                        dpi.FromTwips(design->height), parent,
                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(ControlId(*design))), instance, nullptr);
     SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(fonts.For(*design)), FALSE);
+    if (design->kind == ControlKind::Panel) TellPanelDpi(control, dpi);
     // A button's own text does not say which step it installs; its panel's caption does.
     if (design->kind == ControlKind::PushButton && design->container != nullptr) NameAfterContainer(control);
     placed_.push_back({design, control});
   }
 }
 
-void FormControls::Place(int dpi) const {
+void FormControls::Place(Dpi dpi) const {
   for (const Placed& placed : placed_) {
     const ControlDesign& design = *placed.design;
-    SetWindowPos(placed.window, nullptr, Pixels(design.left, dpi), Pixels(design.top, dpi),
-                 Pixels(design.width, dpi), Pixels(design.height, dpi),
+    SetWindowPos(placed.window, nullptr, dpi.FromTwips(design.left), dpi.FromTwips(design.top),
+                 dpi.FromTwips(design.width), dpi.FromTwips(design.height),
                  SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOREDRAW);
+    if (design.kind == ControlKind::Panel) TellPanelDpi(placed.window, dpi);
   }
 }
 
-void FormControls::SetFonts(FormFonts& fonts) const {
+void FormControls::SetFonts(const FormFonts& fonts) const {
   for (const Placed& placed : placed_) {
     SendMessageW(placed.window, WM_SETFONT, reinterpret_cast<WPARAM>(fonts.For(*placed.design)), FALSE);
   }

@@ -5,6 +5,7 @@
 #include <string_view>
 #include <vector>
 
+#include "dpi.h"
 #include "form_design.h"
 #include "form_fonts.h"
 
@@ -15,11 +16,11 @@ namespace corvalidyne {
 class FormControls {
  public:
   // Creates every control of the design inside `form`, at `dpi`, in its font.
-  void Create(HWND form, HINSTANCE instance, int dpi, FormFonts& fonts);
-  // Moves and sizes every control to the design at `dpi`.
-  void Place(int dpi) const;
+  void Create(HWND form, HINSTANCE instance, Dpi dpi, const FormFonts& fonts);
+  // Moves and sizes every control to the design at `dpi`, and tells the panels.
+  void Place(Dpi dpi) const;
   // Gives every control its font of the set.
-  void SetFonts(FormFonts& fonts) const;
+  void SetFonts(const FormFonts& fonts) const;
   // Forgets the windows, which the form's destruction has destroyed.
   void Clear() noexcept { placed_.clear(); }
 

@@ -9,8 +9,6 @@ namespace {
 
 constexpr DesignFont Arial(int centipoints) { return {L"Arial", centipoints}; }
 
-constexpr WindowDesign kWindow{L"Corvalidyne, Inc.", 6390, 7155, Rgb(0xE0E0E0)};
-
 constexpr auto kGrey = Rgb(0xE0E0E0);
 constexpr auto kBlack = Rgb(0x000000);
 constexpr auto kWhite = Rgb(0xFFFFFF);
@@ -19,38 +17,43 @@ constexpr auto kWindowText = SystemColour(COLOR_WINDOWTEXT);
 constexpr auto kHighlight = SystemColour(COLOR_HIGHLIGHT);
 constexpr auto kButtonText = SystemColour(COLOR_BTNTEXT);
 
+// Under a high-contrast theme the grey of the window and the steps gives way
+// to the theme's button face, on which every theme makes button text legible.
+constexpr WindowDesign kWindow{L"Corvalidyne, Inc.", 6390, 7155, kGrey, SystemColour(COLOR_BTNFACE)};
+
 using K = ControlKind;
 using C = FormControl;
+using R = ControlRole;
 
 // clang-format off
 constexpr std::array kControls{
-  ControlDesign{C::HeaderBand, L"Frame2", K::Panel, nullptr, 0, 0, 6375, 1215, L"", kDefaultFont, kDesktop, kWindowText, 4},
-  ControlDesign{C::HeaderProductWord, L"Label8", K::Label, L"Frame2", 120, 120, 3615, 495, L"Corvalidyne", Arial(1575), kDesktop, kWhite, 14},
-  ControlDesign{C::HeaderHeading, L"Label3", K::Label, L"Frame2", 600, 480, 4575, 615, L"Installation", Arial(2625), kDesktop, kWhite, 5},
+  ControlDesign{C::HeaderBand, L"Frame2", K::Panel, R::HeaderBand, nullptr, 0, 0, 6375, 1215, L"", kDefaultFont, kDesktop, kWindowText, 4},
+  ControlDesign{C::HeaderProductWord, L"Label8", K::Label, R::HeaderText, L"Frame2", 120, 120, 3615, 495, L"Corvalidyne", Arial(1575), kDesktop, kWhite, 14},
+  ControlDesign{C::HeaderHeading, L"Label3", K::Label, R::HeaderText, L"Frame2", 600, 480, 4575, 615, L"Installation", Arial(2625), kDesktop, kWhite, 5},
 
-  ControlDesign{C::StepOnePanel, L"Step1", K::Panel, nullptr, 240, 1320, 5895, 1695, L"Microsoft .Net Framework v1.1", Arial(975), kGrey, kHighlight, 0},
-  ControlDesign{C::StepOneDigit, L"Label1", K::Label, L"Step1", 120, 360, 735, 975, L"1", Arial(4800), kGrey, kBlack, 1},
-  ControlDesign{C::StepOneDescription, L"Label2", K::Label, L"Step1", 1080, 360, 3855, 615,
+  ControlDesign{C::StepOnePanel, L"Step1", K::Panel, R::Caption, nullptr, 240, 1320, 5895, 1695, L"Microsoft .Net Framework v1.1", Arial(975), kGrey, kHighlight, 0},
+  ControlDesign{C::StepOneDigit, L"Label1", K::Label, R::Digit, L"Step1", 120, 360, 735, 975, L"1", Arial(4800), kGrey, kBlack, 1},
+  ControlDesign{C::StepOneDescription, L"Label2", K::Label, R::Description, L"Step1", 1080, 360, 3855, 615,
                 L"The .NET Framework version 1.1 is a component of the Microsoft Windows\u00AE operating system "
                 L"used to build and run Windows-based applications. ",
                 kDefaultFont, kGrey, kButtonText, 2},
-  ControlDesign{C::StepOneInstall, L"cmdInstallStep1", K::PushButton, L"Step1", 4560, 1200, 1215, 375, L"Install", kDefaultFont, kGrey, kStandardColour, 3},
+  ControlDesign{C::StepOneInstall, L"cmdInstallStep1", K::PushButton, R::Button, L"Step1", 4560, 1200, 1215, 375, L"Install", kDefaultFont, kGrey, kStandardColour, 3},
 
-  ControlDesign{C::StepTwoPanel, L"Step2", K::Panel, nullptr, 240, 3120, 5895, 1695, L"Microsoft SQL Server 2000 (Desktop Edition)", Arial(975), kGrey, kHighlight, 6},
-  ControlDesign{C::StepTwoDigit, L"Label5", K::Label, L"Step2", 120, 360, 735, 975, L"2", Arial(4800), kGrey, kBlack, 9},
-  ControlDesign{C::StepTwoDescription, L"Label4", K::Label, L"Step2", 1080, 360, 3855, 615,
+  ControlDesign{C::StepTwoPanel, L"Step2", K::Panel, R::Caption, nullptr, 240, 3120, 5895, 1695, L"Microsoft SQL Server 2000 (Desktop Edition)", Arial(975), kGrey, kHighlight, 6},
+  ControlDesign{C::StepTwoDigit, L"Label5", K::Label, R::Digit, L"Step2", 120, 360, 735, 975, L"2", Arial(4800), kGrey, kBlack, 9},
+  ControlDesign{C::StepTwoDescription, L"Label4", K::Label, R::Description, L"Step2", 1080, 360, 3855, 615,
                 L"The Microsoft SQL Server 2000 Desktop Engine (MSDE 2000) is a data engine built and based on "
                 L"core SQL Server technology.",
                 kDefaultFont, kGrey, kButtonText, 8},
-  ControlDesign{C::StepTwoInstall, L"cmdInstallStep2", K::PushButton, L"Step2", 4560, 1200, 1215, 375, L"Install", kDefaultFont, kGrey, kStandardColour, 7},
+  ControlDesign{C::StepTwoInstall, L"cmdInstallStep2", K::PushButton, R::Button, L"Step2", 4560, 1200, 1215, 375, L"Install", kDefaultFont, kGrey, kStandardColour, 7},
 
-  ControlDesign{C::StepThreePanel, L"Step3", K::Panel, nullptr, 240, 4920, 5895, 1695, L"Corvalidyne Web Application", Arial(975), kGrey, kHighlight, 10},
-  ControlDesign{C::StepThreeDigit, L"Label7", K::Label, L"Step3", 120, 360, 735, 975, L"3", Arial(4800), kGrey, kBlack, 13},
-  ControlDesign{C::StepThreeDescription, L"Label6", K::Label, L"Step3", 1080, 360, 3855, 615, L"Instant Intranet for Small Business.", kDefaultFont, kGrey, kButtonText, 12},
-  ControlDesign{C::StepThreeInstall, L"cmdInstallStep3", K::PushButton, L"Step3", 4560, 1200, 1215, 375, L"Install", kDefaultFont, kGrey, kStandardColour, 11},
+  ControlDesign{C::StepThreePanel, L"Step3", K::Panel, R::Caption, nullptr, 240, 4920, 5895, 1695, L"Corvalidyne Web Application", Arial(975), kGrey, kHighlight, 10},
+  ControlDesign{C::StepThreeDigit, L"Label7", K::Label, R::Digit, L"Step3", 120, 360, 735, 975, L"3", Arial(4800), kGrey, kBlack, 13},
+  ControlDesign{C::StepThreeDescription, L"Label6", K::Label, R::Description, L"Step3", 1080, 360, 3855, 615, L"Instant Intranet for Small Business.", kDefaultFont, kGrey, kButtonText, 12},
+  ControlDesign{C::StepThreeInstall, L"cmdInstallStep3", K::PushButton, R::Button, L"Step3", 4560, 1200, 1215, 375, L"Install", kDefaultFont, kGrey, kStandardColour, 11},
 
-  ControlDesign{C::ViewReadme, L"cmdViewReadme", K::PushButton, nullptr, 240, 6720, 1335, 375, L"View Readme", kDefaultFont, kStandardColour, kStandardColour, 16},
-  ControlDesign{C::Close, L"cmdClose", K::PushButton, nullptr, 4800, 6720, 1215, 375, L"Close", kDefaultFont, kStandardColour, kStandardColour, 15},
+  ControlDesign{C::ViewReadme, L"cmdViewReadme", K::PushButton, R::Button, nullptr, 240, 6720, 1335, 375, L"View Readme", kDefaultFont, kStandardColour, kStandardColour, 16},
+  ControlDesign{C::Close, L"cmdClose", K::PushButton, R::Button, nullptr, 4800, 6720, 1215, 375, L"Close", kDefaultFont, kStandardColour, kStandardColour, 15},
 };
 // clang-format on
 
@@ -87,31 +90,36 @@ constexpr auto kCreationOrder = [] {
   return order;
 }();
 
-// Under a high-contrast theme each fixed colour of the design gives way to the
-// system colour of its role. The header band takes the theme's selection pair,
-// which every theme makes legible and which keeps the band apart from the steps.
-struct ContrastRole {
-  DesignColour design;
-  DesignColour highContrast;
+// Each role's colours under a high-contrast theme. The header band and its
+// texts take the theme's selection pair, which every theme makes legible and
+// which keeps the band apart from the steps; the steps keep the button face and
+// its text, their captions the highlight. Where the design leaves a control's
+// colour standard, the system's stays there too.
+struct RoleRow {
+  ControlRole role;
+  RoleDesign design;
 };
-constexpr ContrastRole kContrastRoles[] = {
-    {kGrey, SystemColour(COLOR_BTNFACE)},              // the window's and the steps' backgrounds
-    {kDesktop, SystemColour(COLOR_HIGHLIGHT)},         // the header band
-    {kWhite, SystemColour(COLOR_HIGHLIGHTTEXT)},       // the header band's texts
-    {kWindowText, SystemColour(COLOR_HIGHLIGHTTEXT)},  // the header band's (empty) caption
-    {kBlack, SystemColour(COLOR_BTNTEXT)},             // the step digits
+constexpr RoleRow kRoles[] = {
+    {R::HeaderBand, {SystemColour(COLOR_HIGHLIGHT), SystemColour(COLOR_HIGHLIGHTTEXT), false}},
+    {R::HeaderText, {SystemColour(COLOR_HIGHLIGHT), SystemColour(COLOR_HIGHLIGHTTEXT), false}},
+    {R::Caption, {SystemColour(COLOR_BTNFACE), SystemColour(COLOR_HIGHLIGHT), false}},
+    {R::Digit, {SystemColour(COLOR_BTNFACE), SystemColour(COLOR_BTNTEXT), false}},
+    {R::Description, {SystemColour(COLOR_BTNFACE), SystemColour(COLOR_BTNTEXT), true}},
+    {R::Button, {SystemColour(COLOR_BTNFACE), kStandardColour, false}},
 };
+// A role's row is found by its place.
+static_assert([] {
+  for (std::size_t i = 0; i < std::size(kRoles); ++i) {
+    if (static_cast<std::size_t>(kRoles[i].role) != i) return false;
+  }
+  return std::size(kRoles) == static_cast<std::size_t>(R::Button) + 1;
+}());
 
 }  // namespace
 
 const WindowDesign& SetupFormDesign() { return kWindow; }
 
-DesignColour HighContrastColour(const DesignColour& colour) {
-  for (const ContrastRole& role : kContrastRoles) {
-    if (role.design == colour) return role.highContrast;
-  }
-  return colour;
-}
+const RoleDesign& DesignOfRole(ControlRole role) { return kRoles[static_cast<std::size_t>(role)].design; }
 
 std::span<const ControlDesign> SetupFormControls() { return kControls; }
 

@@ -58,12 +58,26 @@ struct DesignFont {
 };
 inline constexpr DesignFont kDefaultFont{};
 
+// What a control is to the reader: its role chooses its colours under a
+// high-contrast theme and whether its font is fitted to its text.
+enum class ControlRole { HeaderBand, HeaderText, Caption, Digit, Description, Button };
+
+// A role's looks beyond the design's own colours.
+struct RoleDesign {
+  DesignColour highContrastBackground;
+  DesignColour highContrastText;
+  // The font shrinks, for every control of the role alike, until each text fits
+  // its control (the step descriptions).
+  bool fittedToText;
+};
+
 // One control of the window. Positions and sizes are twips from the top-left
 // corner of the container (nullptr: the window's client area).
 struct ControlDesign {
   FormControl id;
   const wchar_t* name;
   ControlKind kind;
+  ControlRole role;
   const wchar_t* container;
   int left, top, width, height;
   const wchar_t* text;
@@ -73,25 +87,14 @@ struct ControlDesign {
   int tabIndex;
 };
 
+// Positions and sizes are in twips, type sizes in hundredths of a point; on a
+// screen they become pixels at the DPI the window is laid out at (Dpi).
 struct WindowDesign {
   const wchar_t* caption;
   int clientWidth, clientHeight;  // twips
   DesignColour background;
+  DesignColour highContrastBackground;
 };
-
-// Positions and sizes are in twips, type sizes in hundredths of a point; on a
-// screen they become pixels at the DPI the window is laid out at.
-inline constexpr int kTwipsPerInch = 1440;
-inline constexpr int kCentipointsPerInch = 7200;
-inline int Pixels(int twips, int dpi) noexcept { return MulDiv(twips, dpi, kTwipsPerInch); }
-inline int CharacterHeight(int centipoints, int dpi) noexcept {
-  return MulDiv(centipoints, dpi, kCentipointsPerInch);
-}
-
-// The program icon, icon group 1 of the executable's resources, at a size.
-inline HICON LoadProgramIcon(HINSTANCE instance, int width, int height, UINT flags) {
-  return static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(1), IMAGE_ICON, width, height, flags));
-}
 
 const WindowDesign& SetupFormDesign();
 std::span<const ControlDesign> SetupFormControls();
@@ -106,9 +109,7 @@ const ControlDesign* FindControlDesign(std::wstring_view name);
 // visits the buttons by tab index.
 std::span<const ControlDesign* const> CreationOrder();
 
-// The colour shown for a design colour under a high-contrast theme: the system
-// colour of the same role, or the colour itself where it is one already.
-[[nodiscard]] DesignColour HighContrastColour(const DesignColour& colour);
+const RoleDesign& DesignOfRole(ControlRole role);
 
 constexpr int ControlId(const ControlDesign& design) { return static_cast<int>(design.id); }
 

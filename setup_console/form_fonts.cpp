@@ -7,7 +7,7 @@ namespace corvalidyne {
 namespace {
 
 constexpr wchar_t kDialogFace[] = L"MS Shell Dlg 2";
-constexpr int kSmallestDescriptionCentipoints = 700;
+constexpr int kSmallestFittedCentipoints = 700;
 
 // Lines the text needs when a label of the box's width wraps it in the font
 // selected into the device context, and their height in pixels.
@@ -30,25 +30,22 @@ WrappedExtent MeasureWrapped(HDC dc, const TextBox& box) {
 bool AllFit(HDC dc, std::span<const TextBox> boxes) {
   for (const TextBox& box : boxes) {
     const WrappedExtent extent = MeasureWrapped(dc, box);
-    if (extent.lines > kMostDescriptionLines || extent.height > box.height) return false;
+    if (extent.lines > kMostFittedLines || extent.height > box.height) return false;
   }
   return true;
 }
 
-// Labels in the window's default font are the step descriptions.
-bool IsDescription(const ControlDesign& design) {
-  return design.kind == ControlKind::Label && design.font.face == nullptr;
-}
+bool FittedToText(const ControlDesign& design) { return DesignOfRole(design.role).fittedToText; }
 
-int FitDescriptions(int dpi) {
-  std::vector<TextBox> descriptions;
+// The one character height of every control fitted to its text, in the dialog face.
+int FittedHeight(Dpi dpi) {
+  std::vector<TextBox> boxes;
   for (const auto& design : SetupFormControls()) {
-    if (IsDescription(design)) {
-      descriptions.push_back({design.text, Pixels(design.width, dpi), Pixels(design.height, dpi)});
-    }
+    if (FittedToText(design))
+      boxes.push_back({design.text, dpi.FromTwips(design.width), dpi.FromTwips(design.height)});
   }
-  return FittingCharacterHeight(kDialogFace, descriptions, CharacterHeight(kDialogCentipoints, dpi),
-                                CharacterHeight(kSmallestDescriptionCentipoints, dpi));
+  return FittingCharacterHeight(kDialogFace, boxes, dpi.FontHeight(kDialogCentipoints),
+                                dpi.FontHeight(kSmallestFittedCentipoints));
 }
 
 }  // namespace
@@ -69,19 +66,30 @@ int FittingCharacterHeight(std::wstring_view face, std::span<const TextBox> boxe
   int height = largest;
   for (; height > smallest; --height) {
     const Font font = CreateRegularFont(face, height);
-    const ScopedSelection selected(screen.get(), font.get());
+    const auto selected = SelectForScope(screen.get(), font.get());
     if (AllFit(screen.get(), boxes)) break;
   }
   return height;
 }
 
-FormFonts::FormFonts(int dpi) : dpi_(dpi), descriptionHeight_(FitDescriptions(dpi)) {}
+FormFonts::FormFonts(Dpi dpi) {
+  const int fitted = FittedHeight(dpi);
+  for (const auto& design : SetupFormControls()) {
+    if (design.font.face != nullptr) {
+      byControl_.push_back(Make(design.font.face, dpi.FontHeight(design.font.centipoints)));
+    } else {
+      byControl_.push_back(
+          Make(kDialogFace, FittedToText(design) ? fitted : dpi.FontHeight(kDialogCentipoints)));
+    }
+  }
+}
 
-HFONT FormFonts::For(const ControlDesign& design) {
-  if (design.font.face != nullptr)
-    return Make(design.font.face, CharacterHeight(design.font.centipoints, dpi_));
-  if (IsDescription(design)) return Make(kDialogFace, descriptionHeight_);
-  return Make(kDialogFace, CharacterHeight(kDialogCentipoints, dpi_));
+HFONT FormFonts::For(const ControlDesign& design) const noexcept {
+  const auto controls = SetupFormControls();
+  for (std::size_t i = 0; i < controls.size() && i < byControl_.size(); ++i) {
+    if (&controls[i] == &design) return byControl_[i];
+  }
+  return nullptr;
 }
 
 HFONT FormFonts::Make(std::wstring_view face, int characterHeight) {

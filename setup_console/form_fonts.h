@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "display.h"
+#include "dpi.h"
 #include "form_design.h"
 #include "unique_handle.h"
 
@@ -22,26 +22,28 @@ struct TextBox {
   int height;
 };
 
-inline constexpr int kMostDescriptionLines = 3;
+inline constexpr int kMostFittedLines = 3;
 
-// The character height (pixels, as a positive lfHeight) at which every box's text
-// fits its box in at most kMostDescriptionLines lines, in the face the system really gives for
-// `face`: from `largest` down one pixel at a time to `smallest`, which is used
-// even where nothing fits, since a smaller text would no longer be readable.
+// The character height (pixels, as a positive lfHeight) at which every box's
+// text fits its box in at most kMostFittedLines lines, in the face the system
+// really gives for `face`: from `largest` down one pixel at a time to
+// `smallest`, which is used even where nothing fits, since a smaller text would
+// no longer be readable.
 int FittingCharacterHeight(std::wstring_view face, std::span<const TextBox> boxes, int largest, int smallest);
 
 // The fonts of the window's controls at one DPI, each face and size made once
-// and freed with the set. Controls without a face of their own take the window's
-// default font: the platform's dialog font at 8 points, which the step
-// descriptions take one pixel smaller at a time, down to 7 points, until each
-// fits its label in kMostDescriptionLines lines in whatever face the system gives for it.
+// and freed with the set. Controls without a face of their own take the
+// window's default font, the platform's dialog font at 8 points; a role fitted
+// to its text (the step descriptions) takes it one pixel smaller at a time,
+// down to 7 points, until each of its texts fits its control in
+// kMostFittedLines lines in whatever face the system gives for it.
 class FormFonts {
  public:
   FormFonts() = default;
-  explicit FormFonts(int dpi);
+  explicit FormFonts(Dpi dpi);
 
-  [[nodiscard]] HFONT For(const ControlDesign& design);
-  [[nodiscard]] int DescriptionHeight() const noexcept { return descriptionHeight_; }
+  // The font of a control of the design table.
+  [[nodiscard]] HFONT For(const ControlDesign& design) const noexcept;
 
  private:
   struct Made {
@@ -52,9 +54,8 @@ class FormFonts {
 
   HFONT Make(std::wstring_view face, int characterHeight);
 
-  int dpi_ = kDefaultDpi;
-  int descriptionHeight_ = 0;  // pixels
   std::vector<Made> made_;
+  std::vector<HFONT> byControl_;  // in the order of the design table
 };
 
 }  // namespace corvalidyne

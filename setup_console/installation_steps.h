@@ -26,13 +26,6 @@ class InstallationState {
   [[nodiscard]] virtual bool IsIISInstalled() const = 0;  // the web server, version 5 or later
 };
 
-// The local machine's registry: one short-lived Registry object per question.
-class RegistryInstallationState final : public InstallationState {
- public:
-  [[nodiscard]] bool IsDone(const InstallationStep& step) const override;
-  [[nodiscard]] bool IsIISInstalled() const override;
-};
-
 // The first step that is not done, or nullptr; steps after it are not asked about.
 [[nodiscard]] const InstallationStep* NextStep(const InstallationState& state);
 

@@ -1,11 +1,10 @@
 #include <windows.h>
 
-#include <cstdlib>
-
 #include "fatal_error.h"
 #include "message_pump.h"
 #include "setup_form.h"
 #include "system_library.h"
+#include "system_services.h"
 
 namespace {
 
@@ -24,7 +23,8 @@ void RestrictDllSearchToSystemFolder() {
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   RestrictDllSearchToSystemFolder();
   try {
-    auto form = corvalidyne::SetupForm::Create(instance);
+    const corvalidyne::SystemServices system;
+    auto form = corvalidyne::SetupForm::Create(instance, system.Services());
     if (!form) return static_cast<int>(corvalidyne::kFatalExitCode);
     form->Show();
     return corvalidyne::RunMessageLoop();
@@ -32,10 +32,3 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     corvalidyne::EndWithError(nullptr, std::current_exception());
   }
 }
-
-// The toolchain's default terminate handler demangles the type of the escaping
-// exception, which links a whole demangler (a fifth of the program's size). The
-// program lets no exception escape, so plain abort is all terminate needs to do.
-namespace __gnu_cxx {
-void __verbose_terminate_handler() { std::abort(); }
-}  // namespace __gnu_cxx

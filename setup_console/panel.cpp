@@ -4,18 +4,19 @@
 
 #include "accessible_object.h"
 #include "device_context.h"
-#include "display.h"
 #include "fatal_error.h"
-#include "unique_handle.h"
 #include "window_procedure.h"
 
 namespace corvalidyne {
 
 namespace {
 
+// The panel's window memory: the font it was given, the DPI it was told.
 constexpr int kFontSlot = 0;
+constexpr int kDpiSlot = sizeof(LONG_PTR);
 
 HFONT PanelFont(HWND panel) { return reinterpret_cast<HFONT>(GetWindowLongPtrW(panel, kFontSlot)); }
+Dpi PanelDpi(HWND panel) { return Dpi(static_cast<int>(GetWindowLongPtrW(panel, kDpiSlot))); }
 
 std::wstring Caption(HWND panel) {
   std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(panel)) + 1, L'\0');
@@ -23,14 +24,8 @@ std::wstring Caption(HWND panel) {
   return text;
 }
 
-int LayoutDpi(HWND panel) {
-  const HWND window = GetAncestor(panel, GA_ROOT);
-  const auto dpi = static_cast<int>(SendMessageW(window, kLayoutDpiQuery, 0, 0));
-  return ChosenDpi(dpi, MonitorDpi(window), SystemDpi());
-}
-
 void PaintWithFont(HWND panel, HDC dc) {
-  const ScopedSelection font(dc, PanelFont(panel));
+  const auto font = SelectForScope(dc, PanelFont(panel));
   auto* brush = reinterpret_cast<HBRUSH>(SendMessageW(
       GetParent(panel), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(panel)));
   if (brush == nullptr) brush = GetSysColorBrush(COLOR_BTNFACE);
@@ -47,9 +42,9 @@ void PaintWithFont(HWND panel, HDC dc) {
     frame.top = extent.cy / 2;
     DrawEdge(dc, &frame, EDGE_ETCHED, BF_RECT);
 
-    const int dpi = LayoutDpi(panel);
-    const int gap = MulDiv(2, dpi, kDefaultDpi);
-    RECT label{MulDiv(6, dpi, kDefaultDpi), 0, 0, extent.cy};
+    const Dpi dpi = PanelDpi(panel);
+    const int gap = dpi.FromStandardPixels(2);
+    RECT label{dpi.FromStandardPixels(6), 0, 0, extent.cy};
     label.right = label.left + extent.cx + 2 * gap;
     SetBkMode(dc, OPAQUE);
     ExtTextOutW(dc, label.left + gap, 0, ETO_OPAQUE | ETO_CLIPPED, &label, caption.c_str(),
@@ -78,7 +73,7 @@ LRESULT HandlePanelMessage(HWND panel, UINT message, WPARAM wParam, LPARAM lPara
     // The caller's context is left as it was found: a themed button goes on to
     // draw its own text into it.
     case WM_PRINTCLIENT: {
-      const ScopedDcState state(reinterpret_cast<HDC>(wParam));
+      const auto state = SaveForScope(reinterpret_cast<HDC>(wParam));
       PaintWithFont(panel, reinterpret_cast<HDC>(wParam));
       return 0;
     }
@@ -108,11 +103,13 @@ bool RegisterPanelClass(HINSTANCE instance) {
   windowClass.cbSize = sizeof windowClass;
   windowClass.style = CS_HREDRAW | CS_VREDRAW;
   windowClass.lpfnWndProc = PanelProc;
-  windowClass.cbWndExtra = sizeof(LONG_PTR);
+  windowClass.cbWndExtra = 2 * sizeof(LONG_PTR);
   windowClass.hInstance = instance;
   windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
   windowClass.lpszClassName = kPanelClassName;
   return RegisterWindowClass(windowClass);
 }
+
+void TellPanelDpi(HWND panel, Dpi dpi) noexcept { SetWindowLongPtrW(panel, kDpiSlot, dpi.Value()); }
 
 }  // namespace corvalidyne

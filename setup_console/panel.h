@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "dpi.h"
+
 namespace corvalidyne {
 
 // A framed panel: a container that draws a frame line with its caption set into
@@ -12,11 +14,10 @@ namespace corvalidyne {
 // caption is a group, named by its caption, to assistive technology.
 inline constexpr wchar_t kPanelClassName[] = L"CorvalidynePanel";
 
-// The panel asks its top-level window, with this message, for the DPI the
-// window is laid out at, which it draws its caption's margins at; a window that
-// does not answer (0) is taken to be at its monitor's DPI.
-inline constexpr UINT kLayoutDpiQuery = WM_APP + 1;
-
 [[nodiscard]] bool RegisterPanelClass(HINSTANCE instance);
+
+// Tells a panel the DPI its window is laid out at, which it draws its
+// caption's margins at (96 until told) from its next paint on.
+void TellPanelDpi(HWND panel, Dpi dpi) noexcept;
 
 }  // namespace corvalidyne

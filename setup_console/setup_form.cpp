@@ -41,23 +41,28 @@ bool RegisterFormClass(HINSTANCE instance, WNDPROC procedure) {
 
 }  // namespace
 
-SetupForm::SetupForm(HINSTANCE instance, const DisplaySource& display, PageOpener opener)
-    : instance_(instance), display_(display), opener_(opener) {}
+HWND FocusAfterRefresh(HWND window, HWND focus) noexcept {
+  if (focus == nullptr || !IsChild(window, focus)) return GetNextDlgTabItem(window, nullptr, FALSE);
+  return IsWindowEnabled(focus) ? focus : GetNextDlgTabItem(window, focus, FALSE);
+}
+
+SetupForm::SetupForm(HINSTANCE instance, const SetupServices& services)
+    : instance_(instance), services_(services), flow_(services, *this) {}
 
 SetupForm::~SetupForm() {
   if (window_ != nullptr) DestroyWindow(window_);
 }
 
-std::unique_ptr<SetupForm> SetupForm::Create(HINSTANCE instance, const DisplaySource& display,
-                                             PageOpener opener) {
-  std::unique_ptr<SetupForm> form(new SetupForm(instance, display, opener));
+std::unique_ptr<SetupForm> SetupForm::Create(HINSTANCE instance, const SetupServices& services) {
+  std::unique_ptr<SetupForm> form(new SetupForm(instance, services));
   if (!RegisterPanelClass(instance) || !RegisterFormClass(instance, WindowProc)) return nullptr;
 
-  // A first size from the system's DPI and frame, centred already (a move costs
-  // Wine a round trip to the display); once the window knows its own DPI and
-  // frame, it is fitted to the design exactly.
-  const int dpi = ChosenDpi(display.dpi, 0, SystemDpi());
-  RECT frame{0, 0, Pixels(SetupFormDesign().clientWidth, dpi), Pixels(SetupFormDesign().clientHeight, dpi)};
+  // A first size from the DPI the window will show at and the system's frame,
+  // centred already (a move costs Wine a round trip to the display); once the
+  // window knows its own DPI and frame, it is fitted to the design exactly.
+  const Dpi dpi = services.display.DpiOf(nullptr);
+  RECT frame{0, 0, dpi.FromTwips(SetupFormDesign().clientWidth),
+             dpi.FromTwips(SetupFormDesign().clientHeight)};
   AdjustWindowRectEx(&frame, kWindowStyle, FALSE, 0);
   const SIZE size{frame.right - frame.left, frame.bottom - frame.top};
   const POINT centred = CentredOnScreen(size);
@@ -78,7 +83,7 @@ void SetupForm::Show() {
   // The steps are refreshed before the window shows: its first picture has the
   // right Install button enabled, and the refresh does not wait for an
   // activation that the system may withhold (no foreground rights).
-  RefreshStepsOnce();
+  flow_.RefreshOnce();
   ShowWindow(window_, SW_SHOWNORMAL);
   SetForegroundWindow(window_);
   UpdateWindow(window_);
@@ -116,10 +121,8 @@ LRESULT SetupForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_SETCURSOR:
       return OnSetCursor(wParam, lParam);
     case WM_DPICHANGED:
-      OnDpiChanged(LOWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+      OnDpiChanged(Dpi(LOWORD(wParam)), *reinterpret_cast<const RECT*>(lParam));
       return 0;
-    case kLayoutDpiQuery:
-      return dpi_;
     case WM_SYSCOLORCHANGE:
     case WM_THEMECHANGED:
     case WM_SETTINGCHANGE:
@@ -144,11 +147,13 @@ LRESULT SetupForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   }
 }
 
+// The DPI is decided here, once, for the first layout, and told to everything
+// laid out at it.
 void SetupForm::OnCreate() {
-  dpi_ = ChosenDpi(display_.dpi, MonitorDpi(window_), SystemDpi());
-  palette_ = FormPalette(display_.highContrast());
+  dpi_ = services_.display.DpiOf(window_);
+  palette_ = FormPalette(services_.display.HighContrast());
   fonts_ = FormFonts(dpi_);
-  SetIcons();
+  icons_.ShowAt(window_, instance_, dpi_);
   controls_.Create(window_, instance_, dpi_, fonts_);
   // No Install button is offered before the registry has been asked. Done while
   // the window is hidden, it costs nothing; on a shown window Wine repaints
@@ -162,7 +167,7 @@ LRESULT SetupForm::OnActivate(WPARAM state, LPARAM other) {
   if (LOWORD(state) == WA_INACTIVE) {
     lastFocus_ = GetFocus();
   } else {
-    RefreshStepsOnce();
+    flow_.RefreshOnce();
   }
   return DefWindowProcW(window_, WM_ACTIVATE, state, other);
 }
@@ -175,7 +180,7 @@ void SetupForm::OnSetFocus() {
 LRESULT SetupForm::OnEraseBackground(HDC dc) {
   RECT client;
   GetClientRect(window_, &client);
-  FillRect(dc, &client, palette_.BrushFor(SetupFormDesign().background));
+  FillRect(dc, &client, palette_.WindowBrush());
   return 1;
 }
 
@@ -184,11 +189,9 @@ LRESULT SetupForm::OnColourRequest(UINT message, HDC dc, HWND control) {
   if (design == nullptr || design->background.kind == DesignColour::Kind::Standard) {
     return DefWindowProcW(window_, message, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(control));
   }
-  if (design->foreground.kind != DesignColour::Kind::Standard) {
-    SetTextColor(dc, palette_.Colour(design->foreground));
-  }
-  SetBkColor(dc, palette_.Colour(design->background));
-  return reinterpret_cast<LRESULT>(palette_.BrushFor(design->background));
+  if (design->foreground.kind != DesignColour::Kind::Standard) SetTextColor(dc, palette_.Text(*design));
+  SetBkColor(dc, palette_.Background(*design));
+  return reinterpret_cast<LRESULT>(palette_.BackgroundBrush(*design));
 }
 
 void SetupForm::OnCommand(int id, int notification, HWND control) {
@@ -205,11 +208,11 @@ void SetupForm::OnCommand(int id, int notification, HWND control) {
   // control (a menu, an accelerator, Esc's IDCANCEL) or another notification does not.
   if (control == nullptr || notification != BN_CLICKED) return;
   const ControlDesign* design = controls_.DesignOf(control);
-  if (design != nullptr && ControlId(*design) == id) RunCommand(design->id);
+  if (design != nullptr && ControlId(*design) == id) flow_.Click(design->id);
 }
 
 LRESULT SetupForm::OnSetCursor(WPARAM wParam, LPARAM lParam) {
-  if (installersRunning_ == 0) return DefWindowProcW(window_, WM_SETCURSOR, wParam, lParam);
+  if (!flow_.Installing()) return DefWindowProcW(window_, WM_SETCURSOR, wParam, lParam);
   SetCursor(LoadCursorW(nullptr, IDC_WAIT));
   return TRUE;
 }
@@ -217,7 +220,7 @@ LRESULT SetupForm::OnSetCursor(WPARAM wParam, LPARAM lParam) {
 // The window went to a monitor of another DPI: it takes the place the system
 // suggests and is laid out anew from the design, without a restart; the
 // controls stay, and with them the enabled Install button and the focus.
-void SetupForm::OnDpiChanged(int dpi, const RECT& suggested) {
+void SetupForm::OnDpiChanged(Dpi dpi, const RECT& suggested) {
   SetWindowPos(window_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
                suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
   LayOutAt(dpi);
@@ -226,7 +229,7 @@ void SetupForm::OnDpiChanged(int dpi, const RECT& suggested) {
 // High contrast, the system's colours or the theme changed: the colours are
 // chosen anew (the old brushes freed) and everything is painted again.
 void SetupForm::OnDisplaySettingsChanged() {
-  palette_ = FormPalette(display_.highContrast());
+  palette_ = FormPalette(services_.display.HighContrast());
   EnumChildWindows(window_, PassOnColourChange, 0);
   RedrawWindow(window_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_FRAME);
 }
@@ -237,7 +240,7 @@ void SetupForm::OnEndSession(bool ending) {
 }
 
 void SetupForm::OnClose() {
-  RunCloseRequest();
+  flow_.RunCloseRequest();
   DestroyWindow(window_);
 }
 
@@ -246,10 +249,53 @@ void SetupForm::OnNcDestroy() {
   controls_.Clear();
 }
 
-void SetupForm::RefreshStepsOnce() {
-  if (stepsRefreshed_) return;
-  stepsRefreshed_ = true;
-  RefreshSteps();
+// Fonts, icons, positions and the window's size, all from the design at one
+// DPI. The controls take the new fonts before the old ones are freed.
+void SetupForm::LayOutAt(Dpi dpi) {
+  dpi_ = dpi;
+  FormFonts fonts(dpi_);
+  controls_.SetFonts(fonts);
+  fonts_ = std::move(fonts);
+  icons_.ShowAt(window_, instance_, dpi_);
+  controls_.Place(dpi_);
+  FitWindowToDesign();
+  RedrawWindow(window_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
+
+// The client area is the design's at the window's DPI, to the pixel. The frame
+// is taken as the window really has it: the system's idea of a frame at another
+// DPI can differ from it (Wine's does not scale frames at all).
+void SetupForm::FitWindowToDesign() const {
+  if (IsIconic(window_) || IsZoomed(window_)) return;
+  RECT frame;
+  RECT client;
+  GetWindowRect(window_, &frame);
+  GetClientRect(window_, &client);
+  const int widthMissing = dpi_.FromTwips(SetupFormDesign().clientWidth) - client.right;
+  const int heightMissing = dpi_.FromTwips(SetupFormDesign().clientHeight) - client.bottom;
+  if (widthMissing == 0 && heightMissing == 0) return;
+  SetWindowPos(window_, nullptr, 0, 0, frame.right - frame.left + widthMissing,
+               frame.bottom - frame.top + heightMissing, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void SetupForm::KeepFocusOnEnabledControl() {
+  if (GetActiveWindow() != window_) return;
+  const HWND focus = GetFocus();
+  const HWND next = FocusAfterRefresh(window_, focus);
+  if (next != nullptr && next != focus) SetFocus(next);
+}
+
+void SetupForm::DisableInstallButtons() {
+  for (const InstallationStep& step : InstallationSteps()) EnableWindow(Control(step.installButton), FALSE);
+}
+
+void SetupForm::ShowNextStep(const InstallationStep* next) {
+  if (next != nullptr) EnableWindow(Control(next->installButton), TRUE);
+  KeepFocusOnEnabledControl();
+}
+
+void SetupForm::Tell(const wchar_t* message) { MessageBoxW(window_, message, kApplicationTitle, MB_OK); }
+
+void SetupForm::Unload() { PostMessageW(window_, WM_CLOSE, 0, 0); }
 
 }  // namespace corvalidyne

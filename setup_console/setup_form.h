@@ -3,29 +3,18 @@
 #include <windows.h>
 
 #include <memory>
-#include <string>
 #include <string_view>
 
-#include "display.h"
+#include "dpi.h"
 #include "form_controls.h"
 #include "form_design.h"
 #include "form_fonts.h"
+#include "form_icons.h"
 #include "form_palette.h"
-#include "installation_steps.h"
-#include "unique_handle.h"
+#include "setup_services.h"
+#include "step_flow.h"
 
 namespace corvalidyne {
-
-// Opens a page for the user; the shell's open verb unless a test stands in.
-using PageOpener = void (*)(HWND owner, const std::string& target);
-
-// Where the window takes its DPI and the high-contrast setting from. Tests
-// stand in for the system here: Wine neither moves a window between monitors of
-// different DPI nor has a high-contrast theme.
-struct DisplaySource {
-  int dpi = 0;  // laid out for this DPI at first, as on a screen of that density; 0: its monitor's
-  bool (*highContrast)() = &IsHighContrastOn;
-};
 
 // Whether a message tells of a change in how the window must look: the system's
 // colours, the theme, or the high-contrast setting (not another setting).
@@ -40,33 +29,23 @@ struct DisplaySource {
 // another window's control) to the first.
 [[nodiscard]] HWND FocusAfterRefresh(HWND window, HWND focus) noexcept;
 
-// The program's only window: the installation steps, View Readme and Close.
-// The object outlives its window; the window holds a non-owning pointer to it.
-//
-// Its members live in four files:
-// - setup_form.cpp: the window's life and messages (Create, Show, HandleMessage
-//   and the On... handlers);
-// - form_layout.cpp: the layout at a DPI (LayOutAt, FitWindowToDesign, SetIcons,
-//   SetIcon);
-// - step_detection.cpp: the refresh of the Install buttons (RefreshSteps,
-//   DisableInstallButtons, KeepFocusOnEnabledControl);
-// - step_commands.cpp: the commands behind the buttons and the close request
-//   (RunCommand, Install, RunInstaller, ViewReadme, RunCloseRequest, OpenWithShell).
-// The controls are made from the design by FormControls (form_controls.cpp),
-// their fonts by FormFonts (form_fonts.cpp), their colours by FormPalette
-// (form_palette.cpp).
-class SetupForm {
+// The program's only window: its life, its messages and its controls, laid out
+// from the design at one DPI. What the steps show and what the buttons do is
+// the flow's (StepFlow), which the window serves as its view (a public base, so
+// that its type information stays that of single inheritance; the view's
+// functions are the flow's alone). The object outlives its window; the window
+// holds a non-owning pointer to it.
+class SetupForm final : public StepsView {
  public:
   static constexpr wchar_t kClassName[] = L"CorvalidyneSetupForm";
 
   // Creates the window and its controls from the design, hidden, laid out for
-  // its monitor's DPI.
-  static std::unique_ptr<SetupForm> Create(HINSTANCE instance, const DisplaySource& display = {},
-                                           PageOpener opener = nullptr);
+  // its monitor's DPI. The services must outlive the form.
+  static std::unique_ptr<SetupForm> Create(HINSTANCE instance, const SetupServices& services);
 
   SetupForm(const SetupForm&) = delete;
   SetupForm& operator=(const SetupForm&) = delete;
-  ~SetupForm();
+  ~SetupForm() override;
 
   // Refreshes the steps, then shows the window centred and normal and activates
   // it: no click can be served before the refresh.
@@ -77,7 +56,7 @@ class SetupForm {
   [[nodiscard]] HWND Control(FormControl id) const noexcept { return controls_.Window(id); }
 
  private:
-  SetupForm(HINSTANCE instance, const DisplaySource& display, PageOpener opener);
+  SetupForm(HINSTANCE instance, const SetupServices& services);
 
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
@@ -89,50 +68,33 @@ class SetupForm {
   LRESULT OnColourRequest(UINT message, HDC dc, HWND control);
   void OnCommand(int id, int notification, HWND control);
   LRESULT OnSetCursor(WPARAM wParam, LPARAM lParam);
-  void OnDpiChanged(int dpi, const RECT& suggested);
+  void OnDpiChanged(Dpi dpi, const RECT& suggested);
   void OnDisplaySettingsChanged();
   void OnEndSession(bool ending);
   void OnClose();
   void OnNcDestroy();
 
-  void LayOutAt(int dpi);
+  void LayOutAt(Dpi dpi);
   void FitWindowToDesign() const;
-  void SetIcons();
-  struct IconSize {
-    int widthMetric, heightMetric;
-    int classIcon;  // GCLP_HICON or GCLP_HICONSM
-  };
-  void SetIcon(WPARAM which, const IconSize& size, Icon& owned);
-  void RefreshStepsOnce();
   void KeepFocusOnEnabledControl();
 
-  // Installation state detection: enables the Install button of the first step
-  // that is not done.
-  void RefreshSteps();
-  void DisableInstallButtons();
-
-  // Step commands: the buttons and the close request.
-  void RunCommand(FormControl button);
-  void Install(const InstallationStep& step);
-  void RunInstaller(const char* commandLine);
-  void ViewReadme() const;
-  void RunCloseRequest();
-  void OpenWithShell(const std::string& target) const;
+  // What the flow asks of the window.
+  [[nodiscard]] HWND Owner() const override { return window_; }
+  void DisableInstallButtons() override;
+  void ShowNextStep(const InstallationStep* next) override;
+  void Tell(const wchar_t* message) override;
+  void Unload() override;
 
   HINSTANCE instance_;
-  DisplaySource display_;
-  PageOpener opener_;
+  SetupServices services_;
   HWND window_ = nullptr;
-  int dpi_ = kDefaultDpi;  // the one DPI the window and its controls are laid out at
-  bool stepsRefreshed_ = false;
+  Dpi dpi_;  // the one DPI the window and its controls are laid out at
   HWND lastFocus_ = nullptr;
-  int installersRunning_ = 0;  // nested Install commands waiting for their installers
-  bool closeRequestRun_ = false;
   FormControls controls_;
   FormFonts fonts_;
   FormPalette palette_;
-  Icon bigIcon_;
-  Icon smallIcon_;
+  FormIcons icons_;
+  StepFlow flow_;
 };
 
 }  // namespace corvalidyne

@@ -1,4 +1,5 @@
-// The steps and the decisions taken from what the registry says, without a window.
+// The steps, and what the local machine's registry answers about them (the
+// decisions taken from the answers are the flow's: step_flow_test).
 #include "installation_steps.h"
 
 #include <gtest/gtest.h>
@@ -7,80 +8,13 @@
 #include <string>
 #include <vector>
 
+#include "registry_installation_state.h"
 #include "step_keys.h"
 
 namespace corvalidyne {
 namespace {
 
 using testing::StepKeys;
-
-// Answers from a fixed picture of the machine, and notes what was asked.
-class FakeState final : public InstallationState {
- public:
-  FakeState(std::string done, bool webServer) : done_(std::move(done)), webServer_(webServer) {}
-  bool IsDone(const InstallationStep& step) const override {
-    const auto index = static_cast<std::size_t>(&step - InstallationSteps().data());
-    asked_ += static_cast<char>('1' + index);
-    return done_[index] == '1';
-  }
-  bool IsIISInstalled() const override {
-    asked_ += 'W';
-    return webServer_;
-  }
-  const std::string& Asked() const { return asked_; }
-
- private:
-  std::string done_;  // "101": steps 1 and 3 done
-  bool webServer_;
-  mutable std::string asked_;
-};
-
-std::string NextButton(const InstallationStep* step) {
-  if (step == nullptr) return "none";
-  return std::to_string(static_cast<int>(step->installButton) -
-                        static_cast<int>(FormControl::StepOneInstall));
-}
-
-TEST(InstallationSteps, TheNextStepIsTheFirstNotDoneAndLaterStepsAreNotAsked) {
-  const struct {
-    const char* done;
-    const InstallationStep* next;
-    const char* asked;
-  } rows[] = {
-      {"000", &InstallationSteps()[0], "1"},
-      {"011", &InstallationSteps()[0], "1"},
-      {"001", &InstallationSteps()[0], "1"},
-      {"100", &InstallationSteps()[1], "12"},
-      {"101", &InstallationSteps()[1], "12"},
-      {"110", &InstallationSteps()[2], "123"},
-      {"111", nullptr, "123"},
-  };
-  for (const auto& row : rows) {
-    SCOPED_TRACE(row.done);
-    const FakeState state(row.done, true);
-    const InstallationStep* next = NextStep(state);
-    EXPECT_EQ(next, row.next) << NextButton(next);
-    EXPECT_EQ(state.Asked(), row.asked);
-  }
-}
-
-TEST(InstallationSteps, ClosingOpensTheWebApplicationOnlyWhenAllFourTestsPass) {
-  const struct {
-    const char* done;
-    bool webServer;
-    bool opens;
-  } rows[] = {
-      {"111", true, true},  {"111", false, false}, {"011", true, false},
-      {"101", true, false}, {"110", true, false},  {"000", false, false},
-  };
-  for (const auto& row : rows) {
-    SCOPED_TRACE(::testing::Message()
-                 << row.done << (row.webServer ? " with" : " without") << " the web server");
-    const FakeState state(row.done, row.webServer);
-    EXPECT_EQ(OpensWebApplicationAtClose(state), row.opens);
-    EXPECT_EQ(state.Asked(), "W123") << "all four, in this order";
-  }
-}
 
 TEST(InstallationSteps, EachStepHasItsButtonItsKeyAndItsCommandLine) {
   const auto steps = InstallationSteps();

@@ -8,6 +8,7 @@
 
 #include "automation.h"
 #include "designed_layout.h"
+#include "dpi.h"
 #include "held_installers.h"
 #include "launcher_session.h"
 #include "step_keys.h"
@@ -127,6 +128,37 @@ TEST(LauncherDpi, TheWindowAndEveryControlAreTheDesignsAtTheSystemsDpi) {
               expected.container != nullptr ? launcher.Control(expected.container) : launcher.Window());
     testing::ExpectDesignedRect(control, expected, dpi);
   }
+}
+
+UINT WINAPI AnswersNothing(HWND) { return 0; }
+UINT WINAPI Answers200(HWND) { return 200; }
+
+// Where the system lacks the per-window function (Windows before 10 version
+// 1607), or it answers nothing, a window takes the system's DPI, never a fixed
+// 96. Wine has the function, so the case is reached through what the run-time
+// lookup gives there; the prefix copies make the system's DPI 144 and 120.
+TEST(LauncherDpi, WithoutThePerWindowAnswerAWindowTakesTheSystemsDpi) {
+  wchar_t wanted[8] = L"96";
+  GetEnvironmentVariableW(L"CORVALIDYNE_SYSTEM_DPI", wanted, 8);
+  const int system = _wtoi(wanted);
+  ASSERT_EQ(testing::ScreenDpi(), system) << "the prefix's system DPI";
+  const HWND window =
+      CreateWindowExW(0, L"Static", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+  ASSERT_NE(window, nullptr);
+  const struct {
+    const char* lookup;
+    Dpi::WindowDpiFunction function;
+    HWND window;
+    int dpi;
+  } rows[] = {
+      {"missing", nullptr, window, system},
+      {"answering nothing", &AnswersNothing, window, system},
+      {"answering 200", &Answers200, window, 200},
+      {"answering 200, no window yet", &Answers200, nullptr, system},
+  };
+  for (const auto& row : rows)
+    EXPECT_EQ(Dpi::OfWindow(row.window, row.function).Value(), row.dpi) << row.lookup;
+  DestroyWindow(window);
 }
 
 TEST(Launcher, StaysLiveWhileAnInstallerRunsAndServesClicksNested) {

@@ -13,9 +13,10 @@
 #include "automation.h"
 #include "com_ownership.h"
 #include "designed_layout.h"
-#include "display.h"
+#include "dpi.h"
 #include "dpi_change.h"
 #include "form_fonts.h"
+#include "form_palette.h"
 #include "high_contrast_palette.h"
 #include "live_form.h"
 #include "realised_font.h"
@@ -31,6 +32,8 @@ using testing::LiveForm;
 using testing::Narrow;
 using testing::RectInParent;
 using testing::ScreenDpi;
+using testing::StandInDisplay;
+using testing::StandIns;
 using testing::StepKeys;
 using testing::WindowText;
 
@@ -94,8 +97,7 @@ void ExpectDesignedFontSize(const LiveForm& form, const testing::Expected& expec
 
 class SetupFormTest : public ::testing::Test {
  protected:
-  StepKeys keys_;  // a bare registry: only step 1 is enabled
-  LiveForm form_;
+  LiveForm form_;  // a bare machine: only step 1 is enabled
 };
 
 TEST_F(SetupFormTest, ControlsMatchTheDesign) {
@@ -277,15 +279,15 @@ class PrintedWindow : public Canvas {
 };
 
 // A live window's picture against that of one created afresh in the same state
-// (the same display answers, its focus on the same control): they must agree
-// to the pixel. The focus goes back to the live window's control.
-void ExpectPictureOfAFreshWindow(const LiveForm& form, const DisplaySource& display, const wchar_t* focus) {
+// (the same services, its focus on the same control): they must agree to the
+// pixel. The focus goes back to the live window's control.
+void ExpectPictureOfAFreshWindow(const LiveForm& form, const StandIns& standIns, const wchar_t* focus) {
   SetFocus(form[focus]);
   LiveForm::Pump();
   const std::vector<DWORD> live = PrintedWindow(form.Window()).Pixels();
   std::vector<DWORD> fresh;
   {
-    const LiveForm created(display);
+    const LiveForm created(standIns);
     SetFocus(created[focus]);
     LiveForm::Pump();
     fresh = PrintedWindow(created.Window()).Pixels();
@@ -336,8 +338,7 @@ class ScreenCapture : public Canvas {
 TEST(SetupFormDpi, LayoutAndFontsScaleWithTheScreenDensity) {
   for (const int dpi : {120, 144}) {
     SCOPED_TRACE(dpi);
-    StepKeys keys;
-    const LiveForm form({.dpi = dpi});
+    const LiveForm form(StandIns::Screen(dpi));
     RECT client;
     GetClientRect(form.Window(), &client);
     EXPECT_EQ(client.right, MulDiv(6390, dpi, 1440));
@@ -377,7 +378,6 @@ std::pair<DWORD, DWORD> GuiObjects() {
 // Maximized, the window keeps the size the system gives it across a change of
 // DPI; only what is inside is laid out anew.
 TEST(SetupFormDpi, AMaximizedWindowKeepsTheSystemsSizeAcrossAChangeOfDpi) {
-  StepKeys keys;
   const LiveForm form;
   ShowWindow(form.Window(), SW_MAXIMIZE);
   LiveForm::Pump();
@@ -396,8 +396,7 @@ TEST(SetupFormDpi, AMaximizedWindowKeepsTheSystemsSizeAcrossAChangeOfDpi) {
 
 TEST(SetupFormDpi, AMoveToAMonitorOfAnotherDpiLaysTheWindowOutAnew) {
   ASSERT_EQ(ScreenDpi(), 96);
-  StepKeys keys;  // a bare registry: only step 1 is enabled
-  const LiveForm form;
+  const LiveForm form;  // a bare machine: only step 1 is enabled
   SetFocus(form[L"cmdClose"]);
   const auto objectsBefore = GuiObjects();
   std::vector<HFONT> firstFonts;
@@ -436,11 +435,11 @@ TEST(SetupFormDpi, AMoveToAMonitorOfAnotherDpiLaysTheWindowOutAnew) {
     EXPECT_FALSE(IsWindowEnabled(form[L"cmdInstallStep3"]));
     for (const WPARAM which : {ICON_BIG, ICON_SMALL}) {
       const HICON icon = WindowIcon(form.Window(), which);
-      EXPECT_EQ(IconWidth(icon), SystemMetricForDpi(which == ICON_BIG ? SM_CXICON : SM_CXSMICON, dpi));
+      EXPECT_EQ(IconWidth(icon), Dpi(dpi).SystemMetric(which == ICON_BIG ? SM_CXICON : SM_CXSMICON));
       if (dpi != 96) iconsLeftBehind.push_back(icon);
     }
     ExpectCaptionMarginsAt(form, dpi);
-    ExpectPictureOfAFreshWindow(form, {.dpi = dpi}, L"cmdClose");
+    ExpectPictureOfAFreshWindow(form, StandIns::Screen(dpi), L"cmdClose");
   }
   for (const HFONT font : firstFonts)
     EXPECT_EQ(GetObjectType(font), 0u) << "a font of the first layout lives on";
@@ -1084,30 +1083,46 @@ TEST(FormDecisions, TheLooksChangeWithTheSystemsColoursTheThemeAndHighContrastOn
   }
 }
 
-// Each design colour and the one shown for it, outside and under high contrast.
-TEST(FormDecisions, UnderHighContrastEachDesignColourGivesWayToItsRolesSystemColour) {
+// Each role's colours under high contrast, and those a control of the role
+// shows: the design's outside high contrast, the role's under it; a colour the
+// design leaves standard stays standard.
+TEST(FormDecisions, UnderHighContrastEachRoleTakesItsSystemColours) {
   const struct {
-    const char* role;
-    DesignColour design;
-    DesignColour highContrast;
+    const wchar_t* control;  // one of the role
+    ControlRole role;
+    DesignColour background, text;
   } rows[] = {
-      {"backgrounds", Rgb(0xE0E0E0), SystemColour(COLOR_BTNFACE)},
-      {"the header band", SystemColour(COLOR_BACKGROUND), SystemColour(COLOR_HIGHLIGHT)},
-      {"the header's texts", Rgb(0xFFFFFF), SystemColour(COLOR_HIGHLIGHTTEXT)},
-      {"the header's caption", SystemColour(COLOR_WINDOWTEXT), SystemColour(COLOR_HIGHLIGHTTEXT)},
-      {"the digits", Rgb(0x000000), SystemColour(COLOR_BTNTEXT)},
-      {"the step captions", SystemColour(COLOR_HIGHLIGHT), SystemColour(COLOR_HIGHLIGHT)},
-      {"the descriptions", SystemColour(COLOR_BTNTEXT), SystemColour(COLOR_BTNTEXT)},
-      {"a colour of no role", Rgb(0x123456), Rgb(0x123456)},
-      {"the standard look", kStandardColour, kStandardColour},
+      {L"Frame2", ControlRole::HeaderBand, SystemColour(COLOR_HIGHLIGHT), SystemColour(COLOR_HIGHLIGHTTEXT)},
+      {L"Label3", ControlRole::HeaderText, SystemColour(COLOR_HIGHLIGHT), SystemColour(COLOR_HIGHLIGHTTEXT)},
+      {L"Step2", ControlRole::Caption, SystemColour(COLOR_BTNFACE), SystemColour(COLOR_HIGHLIGHT)},
+      {L"Label5", ControlRole::Digit, SystemColour(COLOR_BTNFACE), SystemColour(COLOR_BTNTEXT)},
+      {L"Label4", ControlRole::Description, SystemColour(COLOR_BTNFACE), SystemColour(COLOR_BTNTEXT)},
+      {L"cmdInstallStep3", ControlRole::Button, SystemColour(COLOR_BTNFACE), kStandardColour},
+      {L"cmdClose", ControlRole::Button, kStandardColour, kStandardColour},
   };
   for (const auto& row : rows) {
-    SCOPED_TRACE(row.role);
-    EXPECT_TRUE(HighContrastColour(row.design) == row.highContrast);
-    if (row.design.kind == DesignColour::Kind::Standard) continue;
-    EXPECT_EQ(FormPalette(false).Colour(row.design), Resolved(row.design));
-    EXPECT_EQ(FormPalette(true).Colour(row.design), Resolved(row.highContrast));
+    SCOPED_TRACE(Narrow(row.control));
+    const ControlDesign* design = FindControlDesign(row.control);
+    ASSERT_NE(design, nullptr);
+    EXPECT_EQ(design->role, row.role);
+    EXPECT_EQ(DesignOfRole(row.role).fittedToText, row.role == ControlRole::Description);
+    // The palettes a test can set give several system colours one value (black
+    // texts in the default one, white in the black one), so the role's colour
+    // itself is compared too.
+    const auto expectShown = [](COLORREF outside, COLORREF under, const DesignColour& design,
+                                const DesignColour& role, const DesignColour& highContrast) {
+      if (design.kind == DesignColour::Kind::Standard) return;
+      EXPECT_EQ(outside, Resolved(design));
+      EXPECT_EQ(under, Resolved(highContrast));
+      EXPECT_TRUE(role == highContrast) << "the role's system colour " << role.systemIndex;
+    };
+    const RoleDesign& role = DesignOfRole(row.role);
+    expectShown(FormPalette(false).Background(*design), FormPalette(true).Background(*design),
+                design->background, role.highContrastBackground, row.background);
+    expectShown(FormPalette(false).Text(*design), FormPalette(true).Text(*design), design->foreground,
+                role.highContrastText, row.text);
   }
+  EXPECT_EQ(FormPalette(true).WindowBrush(), GetSysColorBrush(COLOR_BTNFACE)) << "the window's grey";
 }
 
 // A panel printed into another's context (a themed button's, asking for its
@@ -1156,10 +1171,9 @@ LRESULT CALLBACK CountColourChanges(int code, WPARAM wParam, LPARAM lParam) {
 // frees the brushes of the colours it no longer shows. Runs in a prefix of its
 // own (colours_follow_high_contrast): the palette is the whole session's.
 TEST(SetupFormContrast, TheSystemsColoursStandInForTheDesignsUnderHighContrastOnly) {
-  StepKeys keys;
   const testing::SystemColours palette;
-  const DisplaySource display{.highContrast = [] { return highContrastSetting; }};
-  const LiveForm form(display);
+  const StandIns standIns = StandIns::Screen(0, [] { return highContrastSetting; });
+  const LiveForm form(standIns);
   const std::unique_ptr<std::remove_pointer_t<HHOOK>, decltype(&UnhookWindowsHookEx)> hook(
       SetWindowsHookExW(WH_CALLWNDPROC, CountColourChanges, nullptr, GetCurrentThreadId()),
       UnhookWindowsHookEx);
@@ -1208,7 +1222,7 @@ TEST(SetupFormContrast, TheSystemsColoursStandInForTheDesignsUnderHighContrastOn
     LiveForm::Pump();
     prints.clear();
     ExpectRegionColours(form, change.highContrast, printed);
-    ExpectPictureOfAFreshWindow(form, display, L"cmdInstallStep1");
+    ExpectPictureOfAFreshWindow(form, standIns, L"cmdInstallStep1");
   }
   EXPECT_EQ(GetObjectType(designGrey), 0u) << "the design's grey brush outlived high contrast";
 }
@@ -1248,13 +1262,15 @@ LRESULT CALLBACK RefuseCreation(int code, WPARAM wParam, LPARAM lParam) {
 // gone, so are its controls, and a screen reader asking a destroyed window gets
 // no object.
 TEST(SetupFormLife, ARefusedOrDestroyedWindowAnswersNothing) {
+  const StandIns standIns;
   const HHOOK refusing = SetWindowsHookExW(WH_CBT, RefuseCreation, nullptr, GetCurrentThreadId());
   ASSERT_NE(refusing, nullptr);
-  const std::unique_ptr<SetupForm> refused = SetupForm::Create(GetModuleHandleW(nullptr));
+  const std::unique_ptr<SetupForm> refused =
+      SetupForm::Create(GetModuleHandleW(nullptr), standIns.Services());
   UnhookWindowsHookEx(refusing);
   EXPECT_EQ(refused, nullptr);
 
-  const std::unique_ptr<SetupForm> form = SetupForm::Create(GetModuleHandleW(nullptr));
+  const std::unique_ptr<SetupForm> form = SetupForm::Create(GetModuleHandleW(nullptr), standIns.Services());
   ASSERT_NE(form, nullptr);
   const HWND window = form->Handle();
   const HWND panel = form->Control(FormControl::StepOnePanel);

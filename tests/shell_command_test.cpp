@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <string_view>
 
 #include "build_folders.h"
 #include "handle_probe.h"
@@ -292,6 +293,25 @@ TEST(ShellAndWait, AMissingProgramFailsWithThePlatformsError) {
     EXPECT_EQ(std::wstring(expected).find(error.Description()), 0u);
     // What a handler of any std::exception reports.
     EXPECT_EQ(error.what(), "cannot start the program: error 2: " + ToUtf8(error.Description()));
+  }
+}
+
+// Windows ends its messages with CRLF, which has no place in the sentence the
+// user reads; a message of nothing else is no description.
+TEST(LaunchError, TheDescriptionIsTheSystemsTextWithoutTheLineBreaksEndingIt) {
+  const struct {
+    std::wstring_view text;
+    std::wstring description;
+  } rows[] = {
+      {L"The system cannot find the file specified.\r\n", L"The system cannot find the file specified."},
+      {L"Access is denied. \r\n\r\n", L"Access is denied."},
+      {L"Line one.\r\nLine two.\n", L"Line one.\r\nLine two."},
+      {L"No line end.", L"No line end."},
+      {L"\r\n", L"Unknown system error"},
+      {L"", L"Unknown system error"},
+  };
+  for (const auto& row : rows) {
+    EXPECT_EQ(DescriptionFromSystemText(row.text), row.description) << ToUtf8(std::wstring(row.text));
   }
 }
 

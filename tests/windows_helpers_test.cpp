@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <string>
 
-#include "display.h"
+#include "high_contrast.h"
 #include "program_path.h"
 #include "system_library.h"
 #include "text_conversion.h"
@@ -91,20 +91,6 @@ TEST(DisplayAnswers, HighContrastIsOnOnlyWhereTheSystemSaysItIs) {
   };
   for (const auto& row : rows) {
     EXPECT_EQ(HighContrastOn(row.answered, row.flags), row.on) << row.answered << " " << row.flags;
-  }
-}
-
-// A test's stand-in first, then the window's monitor, then the system; 0 is no answer.
-TEST(DisplayAnswers, TheDpiIsTheStandInsThenTheMonitorsThenTheSystems) {
-  const struct {
-    int standIn, monitor, system, chosen;
-  } rows[] = {
-      {0, 0, 144, 144},  {0, 0, 120, 120}, {0, 120, 144, 120}, {0, 192, 96, 192},  {120, 144, 192, 120},
-      {144, 0, 96, 144}, {0, 0, 0, 96},    {0, 0, -1, 96},     {-1, -1, 144, 144},
-  };
-  for (const auto& row : rows) {
-    EXPECT_EQ(ChosenDpi(row.standIn, row.monitor, row.system), row.chosen)
-        << row.standIn << " " << row.monitor << " " << row.system;
   }
 }
 

@@ -2,7 +2,12 @@
 
 #include <windows.h>
 
+#include "scope_exit.h"
+
 namespace corvalidyne {
+
+// The device-context guards: a context held for a scope, and what a scope
+// changes in a context put back at its end.
 
 // A window's device context (the screen's for nullptr), released at the end of
 // the scope.
@@ -38,20 +43,20 @@ class PaintScope {
   HDC dc_;
 };
 
-// A device context's state (mode, colours, selections) saved for the scope and
-// put back at its end.
-class ScopedDcState {
- public:
-  explicit ScopedDcState(HDC dc) noexcept : dc_(dc), saved_(SaveDC(dc)) {}
-  ~ScopedDcState() {
-    if (saved_ != 0) RestoreDC(dc_, saved_);
-  }
-  ScopedDcState(const ScopedDcState&) = delete;
-  ScopedDcState& operator=(const ScopedDcState&) = delete;
+// A GDI object selected into a context for the scope; the one it replaced is
+// selected again at the end.
+[[nodiscard]] inline auto SelectForScope(HDC dc, HGDIOBJ object) noexcept {
+  const HGDIOBJ replaced = SelectObject(dc, object);
+  return ScopeExit([dc, replaced]() noexcept { SelectObject(dc, replaced); });
+}
 
- private:
-  HDC dc_;
-  int saved_;
-};
+// A context's whole state (mode, colours, selections) saved for the scope and
+// restored at its end.
+[[nodiscard]] inline auto SaveForScope(HDC dc) noexcept {
+  const int saved = SaveDC(dc);
+  return ScopeExit([dc, saved]() noexcept {
+    if (saved != 0) RestoreDC(dc, saved);
+  });
+}
 
 }  // namespace corvalidyne

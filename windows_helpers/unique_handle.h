@@ -82,18 +82,4 @@ using Font = UniqueHandle<HFONT, GdiObjectTraits>;
 using Brush = UniqueHandle<HBRUSH, GdiObjectTraits>;
 using Icon = UniqueHandle<HICON, IconTraits>;
 
-// Selects a GDI object into a device context for one scope and puts back the
-// one it replaced.
-class ScopedSelection {
- public:
-  ScopedSelection(HDC dc, HGDIOBJ object) noexcept : dc_(dc), old_(SelectObject(dc, object)) {}
-  ~ScopedSelection() { SelectObject(dc_, old_); }
-  ScopedSelection(const ScopedSelection&) = delete;
-  ScopedSelection& operator=(const ScopedSelection&) = delete;
-
- private:
-  HDC dc_;
-  HGDIOBJ old_;
-};
-
 }  // namespace corvalidyne

@@ -4,23 +4,30 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "message_pump.h"
 #include "setup_form.h"
+#include "standin_services.h"
 
 namespace corvalidyne::testing {
 
-// A setup window shown inside the test process, as the program shows it.
+// A setup window shown inside the test process, as the program shows it, over
+// stand-in services: a bare machine (only step 1 enabled) unless told otherwise.
 class LiveForm {
  public:
-  // dpi 0: the monitor's.
-  explicit LiveForm(const DisplaySource& display = {}, PageOpener opener = nullptr)
-      : form_(SetupForm::Create(GetModuleHandleW(nullptr), display, opener)) {
+  explicit LiveForm(StandIns standIns = {})
+      : standIns_(std::move(standIns)),
+        form_(SetupForm::Create(GetModuleHandleW(nullptr), standIns_.Services())) {
     if (form_) form_->Show();
   }
+  LiveForm(const LiveForm&) = delete;
+  LiveForm& operator=(const LiveForm&) = delete;
 
   HWND Window() const { return form_->Handle(); }
   HWND operator[](const wchar_t* name) const { return form_->Control(name); }
+  // The services it runs over, to change or read between messages.
+  StandIns& Services() { return standIns_; }
 
   // Serves every waiting message as the program's loop would; a quit request
   // (the window was destroyed) is dropped.
@@ -35,6 +42,7 @@ class LiveForm {
   }
 
  private:
+  StandIns standIns_;
   std::unique_ptr<SetupForm> form_;
 };
 

@@ -2,7 +2,8 @@
 // what the product shows only on screens that Wine does not have:
 //   form_host dpi N          laid out at the monitor's DPI, then moved to one of N DPI
 //   form_host high-contrast  the black high-contrast palette, with high contrast on
-// A bare registry shows step 1 enabled. It runs until its window is closed.
+// The window shows a bare machine (step 1 enabled) over stand-in services, as
+// the window tests do. It runs until its window is closed.
 #include <windows.h>
 
 #include <cwchar>
@@ -13,10 +14,10 @@
 #include "high_contrast_palette.h"
 #include "message_pump.h"
 #include "setup_form.h"
+#include "standin_services.h"
 
 namespace {
 
-using corvalidyne::DisplaySource;
 using corvalidyne::SetupForm;
 
 // Where the window moves to: the suggested size, centred on the screen.
@@ -32,9 +33,9 @@ void MoveToDpi(HWND window, int dpi) {
 int Run(HINSTANCE instance, std::optional<int> dpi, bool highContrast) {
   std::optional<corvalidyne::testing::SystemColours> palette;
   if (highContrast) palette.emplace();
-  DisplaySource display;
-  if (highContrast) display.highContrast = [] { return true; };
-  const auto form = SetupForm::Create(instance, display);
+  corvalidyne::testing::StandIns standIns;
+  if (highContrast) standIns.display = corvalidyne::testing::StandInDisplay(0, [] { return true; });
+  const auto form = SetupForm::Create(instance, standIns.Services());
   if (!form) return 1;
   form->Show();
   if (dpi) MoveToDpi(form->Handle(), *dpi);
