@@ -35,9 +35,9 @@ class ScratchFile {
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
     const std::string name = std::string(info->test_suite_name()) + "." + info->name();
     path_ = folder + std::wstring(name.begin(), name.end()) + suffix;
-    DeleteFileW(path_.c_str());
+    Remove();
   }
-  ~ScratchFile() { DeleteFileW(path_.c_str()); }
+  ~ScratchFile() { Remove(); }
   ScratchFile(const ScratchFile&) = delete;
   ScratchFile& operator=(const ScratchFile&) = delete;
 
@@ -64,6 +64,19 @@ class ScratchFile {
   void WriteText(const std::wstring& text) const { Write("\xFF\xFE"s + Utf16Bytes(text)); }
 
  private:
+  // The file, and any an earlier run's failed export left beside it.
+  void Remove() const {
+    DeleteFileW(path_.c_str());
+    const std::wstring folder = path_.substr(0, path_.find_last_of(L'\\') + 1);
+    WIN32_FIND_DATAW found;
+    const HANDLE search = FindFirstFileW((path_ + L".~*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return;
+    do {
+      DeleteFileW((folder + found.cFileName).c_str());
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+  }
+
   std::wstring path_;
 };
 
