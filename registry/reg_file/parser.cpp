@@ -115,13 +115,16 @@ bool IsText(RegistryValueType type) noexcept {
   return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
 }
 
-// A path below a root: names of 1 to 255 characters between backslashes.
+// A path below a root: names of 1 to 255 characters between backslashes,
+// without the NUL the system would take as the path's end.
 bool IsKeyPath(std::wstring_view path) noexcept {
   if (path.empty()) return true;
   for (;;) {
     const std::size_t end = path.find(L'\\');
     const std::wstring_view name = path.substr(0, end);
-    if (name.empty() || name.size() > kLongestKeyName) return false;
+    if (name.empty() || name.size() > kLongestKeyName || name.find(L'\0') != std::wstring_view::npos) {
+      return false;
+    }
     if (end == std::wstring_view::npos) return true;
     path.remove_prefix(end + 1);
   }
@@ -197,7 +200,8 @@ class Parser {
   static Problem Name(std::wstring_view& line, std::wstring& name) {
     if (Take(line, L"@")) {
       name.clear();
-    } else if (!Take(line, L"\"") || !TakeQuoted(line, name) || name.size() > kLongestValueName) {
+    } else if (!Take(line, L"\"") || !TakeQuoted(line, name) || name.size() > kLongestValueName ||
+               name.find(L'\0') != std::wstring::npos) {
       return RegFileErrc::kBadName;
     }
     SkipBlanks(line);

@@ -85,12 +85,13 @@ enum class RegFileErrc {
   kNoHeader = 1,     // the first line is neither header
   kOddSize,          // a UTF-16 file of an odd number of bytes (its last line)
   kUnexpectedLine,   // a line that is no key, value, comment or empty line
-  kBadKey,           // a key line not ended by "]", or a name in its path empty or over 255 characters
+  kBadKey,           // a key line not ended by "]", or a name in its path empty, over 255
+                     // characters or holding a NUL
   kUnknownRoot,      // a key line whose root is none of the names above
   kRootDeletion,     // "[-HKEY_CURRENT_USER]": a whole root cannot be deleted
   kValueOutsideKey,  // a value line before any key line, or below a key being deleted
   kBadName,          // a value's name neither @ nor a whole quoted name (at most 16,383
-                     // characters, known escapes), or not followed by "="
+                     // characters, known escapes, no NUL), or not followed by "="
   kBadData,          // data that is none of "text", dword:, hex:, hex(N): or -
   kBadText,          // quoted text unterminated, with an unknown escape, or followed by more
   kBadDword,         // dword: without 1 to 8 hexadecimal digits, or followed by more
