@@ -12,6 +12,7 @@
 #include "corvalidyne/registry_functions.h"
 #include "corvalidyne/registry_key.h"
 #include "layer/value_read.h"
+#include "locked_key.h"
 #include "raw_registry.h"
 #include "registry_outcome.h"
 #include "scratch_key.h"
@@ -22,6 +23,7 @@ namespace {
 using namespace std::string_literals;
 using testing::Attempt;
 using testing::Done;
+using testing::LockedKey;
 using testing::Outcome;
 using testing::RawValue;
 using testing::ScratchKey;
@@ -191,35 +193,6 @@ Read Did(const std::function<void()>& call) {
   call();
   return {};
 }
-
-// A subkey refusing every access for the test's length (an empty DACL), given
-// it back (a NULL DACL) before the scratch key is removed.
-class LockedKey {
- public:
-  explicit LockedKey(const std::wstring& path) {
-    EXPECT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key_,
-                              nullptr),
-              ERROR_SUCCESS);
-    ACL empty;
-    InitializeAcl(&empty, sizeof empty, ACL_REVISION);
-    EXPECT_EQ(SetDacl(&empty), ERROR_SUCCESS);
-  }
-  ~LockedKey() {
-    EXPECT_EQ(SetDacl(nullptr), ERROR_SUCCESS);
-    RegCloseKey(key_);
-  }
-  LockedKey(const LockedKey&) = delete;
-  LockedKey& operator=(const LockedKey&) = delete;
-
- private:
-  LONG SetDacl(ACL* dacl) {
-    SECURITY_DESCRIPTOR descriptor;
-    InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION);
-    SetSecurityDescriptorDacl(&descriptor, TRUE, dacl, FALSE);
-    return RegSetKeySecurity(key_, DACL_SECURITY_INFORMATION, &descriptor);
-  }
-  HKEY key_ = nullptr;
-};
 
 Read Sorted(std::vector<std::wstring> names) {
   std::sort(names.begin(), names.end());
