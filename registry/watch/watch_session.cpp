@@ -109,13 +109,17 @@ LONG WatchSession::Resume(bool signalled) noexcept {
   return signalled ? notification_.Arm() : layer::KeyState(key_.get());
 }
 
+// The handle is set after the call, which it would only delay.
+void WatchSession::Report(LONG status) noexcept {
+  if (ending_) return;
+  if (onChange_) Call(status);
+  SetEvent(changed_.get());
+}
+
 // No exception may reach the pool's thread, and none can be handed back to
 // the watch's owner: one escaping onChange ends the program, as one escaping
 // a std::thread's function does.
-void WatchSession::Report(LONG status) noexcept {
-  if (ending_) return;
-  SetEvent(changed_.get());
-  if (!onChange_) return;
+void WatchSession::Call(LONG status) noexcept {
   const std::error_code code = status == ERROR_SUCCESS
                                    ? std::error_code()
                                    : std::error_code(static_cast<int>(status), std::system_category());

@@ -47,7 +47,7 @@ class WatchSession {
   WatchSession& operator=(const WatchSession&) = delete;
   ~WatchSession() = default;
 
-  // Set after each change, and when the watch ends (auto-reset).
+  // Set after each change's call, and when the watch ends (auto-reset).
   [[nodiscard]] HANDLE Changed() const noexcept { return changed_.get(); }
   // Cleared while the watch runs; the reason it ended once it has.
   [[nodiscard]] LONG Status() const noexcept { return status_; }
@@ -63,6 +63,7 @@ class WatchSession {
   // key still there when the check was due.
   LONG Resume(bool signalled) noexcept;
   void Report(LONG status) noexcept;
+  void Call(LONG status) noexcept;
   void WaitAgain() noexcept;
   // True where the caller may free the session now.
   bool Stop() noexcept;

@@ -81,10 +81,11 @@ class RegistryWatcher {
   RegistryWatcher& operator=(const RegistryWatcher&) = delete;
   ~RegistryWatcher();
 
-  // An auto-reset event, set after each change (before onChange is called)
-  // and when the watch ends: a wait that returns for it resets it, and stands
-  // for every change since the wait before. Read Status() after each.
-  // The watcher's own, closed with it; null where it holds nothing.
+  // An auto-reset event, set after each change (once onChange, where there
+  // is one, has returned) and when the watch ends: a wait that returns for it
+  // resets it, and stands for every change since the wait before. Read
+  // Status() after each. The watcher's own, closed with it; null where it
+  // holds nothing.
   [[nodiscard]] HANDLE WaitHandle() const noexcept;
   // Cleared while the watch runs; once it has ended, the reason (1018 for a
   // deleted key). 6 (ERROR_INVALID_HANDLE) where the watcher holds nothing.
