@@ -13,6 +13,7 @@
 #include "corvalidyne/registry_functions.h"
 #include "corvalidyne/registry_key.h"
 #include "layer/value_read.h"
+#include "locked_key.h"
 #include "raw_registry.h"
 #include "registry_outcome.h"
 #include "scratch_key.h"

@@ -5,12 +5,19 @@
 
 #include <windows.h>
 
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <string>
 #include <system_error>
+#include <thread>
 #include <variant>
 
+#include "corvalidyne/reg_file.h"
 #include "corvalidyne/registry.h"
 #include "corvalidyne/registry_functions.h"
 #include "corvalidyne/registry_key.h"
+#include "corvalidyne/registry_watcher.h"
 #include "raw_registry.h"
 #include "scratch_key.h"
 
@@ -108,6 +115,63 @@ TEST(RegistryUsage, TheObjectsAndTheViewsExamplesDoWhatTheGuideSays) {
     RegDeleteTreeW(HKEY_LOCAL_MACHINE, (L"SOFTWARE\\Classes\\"s + key).c_str());
     RegDeleteKeyW(HKEY_LOCAL_MACHINE, (L"SOFTWARE\\Classes\\"s + key).c_str());
   }
+}
+
+// A file in the temporary folder, named for the test.
+std::wstring TemporaryFile(const wchar_t* name) {
+  wchar_t folder[MAX_PATH] = {};
+  GetTempPathW(MAX_PATH, folder);
+  return folder + L"CorvalidyneUsage."s + name;
+}
+
+void WriteFileBytes(const std::wstring& path, const std::string& bytes) {
+  const HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  ASSERT_NE(file, INVALID_HANDLE_VALUE);
+  DWORD written = 0;
+  WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+  CloseHandle(file);
+}
+
+TEST(RegistryUsage, TheRegFileExampleSavesAndPutsBackAndAMalformedFileChangesNothing) {
+  const testing::ScratchKey scratch;
+  const std::wstring first = TemporaryFile(L"first.reg");
+  const std::wstring second = TemporaryFile(L"second.reg");
+  const std::wstring malformed = TemporaryFile(L"malformed.reg");
+  WriteFileBytes(malformed, "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\" +
+                                std::string(scratch.Path().begin(), scratch.Path().end()) +
+                                "]\r\n\"Retries\"=dword:00000009\r\n\"Broken\"=\r\n");
+  Write(kHKeyCurrentUser, scratch.Path(), L"Retries", 1u);
+
+  EXPECT_FALSE(guide::SaveAndRestore(scratch.Path(), first, malformed));
+  EXPECT_EQ(ReadDword(kHKeyCurrentUser, scratch.Path(), L"Retries"), 1u);
+
+  Write(kHKeyCurrentUser, scratch.Path(), L"Retries", 2u);
+  EXPECT_TRUE(guide::SaveAndRestore(scratch.Path(), second, first));
+  EXPECT_EQ(ReadDword(kHKeyCurrentUser, scratch.Path(), L"Retries"), 1u);
+  for (const std::wstring& file : {first, second, malformed}) DeleteFileW(file.c_str());
+}
+
+TEST(RegistryUsage, TheWatcherExamplesSeeChangesAndTheKeyDeleted) {
+  const testing::ScratchKey scratch;
+  const std::wstring path = scratch.Sub(L"Watched");
+  std::jthread writer([&] {
+    for (DWORD i = 1; i <= 3; ++i) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+      Write(kHKeyCurrentUser, path, L"Count", i);
+    }
+  });
+  EXPECT_GE(guide::CountChanges(path, std::chrono::milliseconds(1500)), 1);
+  writer.join();
+
+  const RegistryWatcher watcher(RegistryKey::Open(kHKeyCurrentUser, path).value());
+  writer = std::jthread([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    Write(kHKeyCurrentUser, path, L"Count", 4u);
+  });
+  EXPECT_TRUE(guide::PumpMessagesUntilChanged(watcher));
+  writer.join();
+  DeleteKey(kHKeyCurrentUser, path);
+  EXPECT_FALSE(guide::PumpMessagesUntilChanged(watcher));
 }
 
 }  // namespace

@@ -1,0 +1,233 @@
+// Times how soon a change to a key reaches RegistryWatcher's call, against a
+// thread of its own waiting for the event of a raw RegNotifyChangeKeyValue
+// (as is, and re-arming before it notes the wake, as the watcher does), and
+// against the same guarantee written by hand on the thread pool; prints the
+// median and the 99th percentile of each, paired.
+#include <windows.h>
+
+#include <atomic>
+#include <functional>
+#include <string>
+#include <system_error>
+#include <thread>
+#include <vector>
+
+#include "corvalidyne/registry_key.h"
+#include "corvalidyne/registry_watcher.h"
+#include "measure.h"
+#include "unique_handle.h"
+
+namespace corvalidyne::bench {
+namespace {
+
+const std::wstring kBase = L"Software\\CorvalidyneWatcherBenchmark";
+constexpr int kChangesPerBatch = 200;
+constexpr DWORD kFilter = REG_NOTIFY_CHANGE_NAME | REG_NOTIFY_CHANGE_LAST_SET;
+
+void RemoveBase() {
+  RegDeleteTreeW(HKEY_CURRENT_USER, kBase.c_str());
+  RegDeleteKeyW(HKEY_CURRENT_USER, kBase.c_str());
+}
+
+// Long enough for a waiter to wait again after its wake, shorter than a
+// Sleep(1), which lasts several milliseconds on a busy machine.
+void Pause() {
+  const double end = NowMicroseconds() + 300;
+  while (NowMicroseconds() < end) SwitchToThread();
+}
+
+OwnedHandle AutoResetEvent() { return OwnedHandle(CreateEventW(nullptr, FALSE, FALSE, nullptr)); }
+
+// One change: the time from just before the write to the moment its waiter
+// ran, in microseconds. Each waiter watches a key of its own.
+class Latency {
+ public:
+  explicit Latency(const std::wstring& path) : key_(RegistryKey::Create(kHKeyCurrentUser, path)) {}
+  virtual ~Latency() = default;
+  Latency(const Latency&) = delete;
+  Latency& operator=(const Latency&) = delete;
+
+  double Change() {
+    BeforeWrite();
+    const double written = NowMicroseconds();
+    ++counter_;
+    RegSetValueExW(key_.Native(), L"n", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&counter_),
+                   sizeof counter_);
+    WaitForSingleObject(done_.get(), INFINITE);
+    const double latency = woken_ - written;
+    Pause();
+    return latency;
+  }
+
+ protected:
+  virtual void BeforeWrite() {}
+  // The waiter's part, where it runs.
+  void Woken() {
+    woken_ = NowMicroseconds();
+    SetEvent(done_.get());
+  }
+  [[nodiscard]] const RegistryKey& Key() const { return key_; }
+
+ private:
+  RegistryKey key_;
+  OwnedHandle done_ = AutoResetEvent();
+  std::atomic<double> woken_{0};
+  DWORD counter_ = 0;
+};
+
+class WatcherLatency final : public Latency {
+ public:
+  explicit WatcherLatency(const std::wstring& path)
+      : Latency(path),
+        watcher_(Key(), RegistryWatchScope::kKey, [this](const std::error_code&) { Woken(); }) {}
+
+ private:
+  RegistryWatcher watcher_;
+};
+
+// A thread of its own waiting for the event of a raw notification. The plain
+// loop arms, lets the writer go, waits and notes the wake; armed first, it
+// arms again before it notes the wake, as the watcher does before its call,
+// so that no change is lost.
+class ThreadLatency final : public Latency {
+ public:
+  ThreadLatency(const std::wstring& path, bool armFirst)
+      : Latency(path), armFirst_(armFirst), thread_([this] { Wait(); }) {
+    // Armed first, the thread tells only of its first arm.
+    if (armFirst_) WaitForSingleObject(armed_.get(), INFINITE);
+  }
+  ~ThreadLatency() override {
+    stopping_ = true;
+    if (!armFirst_) WaitForSingleObject(armed_.get(), INFINITE);
+    SetEvent(notified_.get());
+    thread_.join();
+  }
+  ThreadLatency(const ThreadLatency&) = delete;
+  ThreadLatency& operator=(const ThreadLatency&) = delete;
+
+ private:
+  void BeforeWrite() override {
+    if (!armFirst_) WaitForSingleObject(armed_.get(), INFINITE);
+  }
+  void Arm() { RegNotifyChangeKeyValue(Key().Native(), FALSE, kFilter, notified_.get(), TRUE); }
+  void Wait() {
+    if (armFirst_) {
+      Arm();
+      SetEvent(armed_.get());
+    }
+    for (;;) {
+      if (!armFirst_) {
+        Arm();
+        SetEvent(armed_.get());
+      }
+      WaitForSingleObject(notified_.get(), INFINITE);
+      if (stopping_) return;
+      if (armFirst_) Arm();
+      Woken();
+    }
+  }
+
+  bool armFirst_;
+  OwnedHandle notified_ = AutoResetEvent();
+  OwnedHandle armed_ = AutoResetEvent();
+  std::atomic<bool> stopping_{false};
+  std::thread thread_;
+};
+
+// The same guarantee written by hand on the thread pool: a wait for the raw
+// notification's event, armed again before the call and set again after it.
+class PoolLatency final : public Latency {
+ public:
+  explicit PoolLatency(const std::wstring& path)
+      : Latency(path), wait_(CreateThreadpoolWait(&Called, this, nullptr)) {
+    Arm();
+    SetThreadpoolWait(wait_, notified_.get(), nullptr);
+  }
+  ~PoolLatency() override {
+    SetThreadpoolWait(wait_, nullptr, nullptr);
+    WaitForThreadpoolWaitCallbacks(wait_, TRUE);
+    CloseThreadpoolWait(wait_);
+  }
+  PoolLatency(const PoolLatency&) = delete;
+  PoolLatency& operator=(const PoolLatency&) = delete;
+
+ private:
+  void Arm() {
+    RegNotifyChangeKeyValue(Key().Native(), FALSE, kFilter | REG_NOTIFY_THREAD_AGNOSTIC, notified_.get(),
+                            TRUE);
+  }
+  static void CALLBACK Called(PTP_CALLBACK_INSTANCE /*instance*/, void* self, PTP_WAIT wait,
+                              TP_WAIT_RESULT /*result*/) {
+    auto& latency = *static_cast<PoolLatency*>(self);
+    latency.Arm();
+    latency.Woken();
+    SetThreadpoolWait(wait, latency.notified_.get(), nullptr);
+  }
+
+  OwnedHandle notified_ = AutoResetEvent();
+  PTP_WAIT wait_;
+};
+
+// Batches of changes through the watcher and through the reference, back to
+// back (the order alternating), in every pair; each pair's ratios are of the
+// batches' medians and of their 99th percentiles.
+void Compare(Latency& watcher, Latency& reference, const std::string& against, double goal,
+             std::vector<Row>& rows) {
+  const auto batch = [](Latency& latency) {
+    std::vector<double> samples;
+    for (int i = 0; i < kChangesPerBatch; ++i) samples.push_back(latency.Change());
+    return samples;
+  };
+  batch(reference);  // its threads started
+  Paired medians, tails;
+  std::vector<double> watcherMedians, referenceMedians, watcherTails, referenceTails;
+  for (int pair = 0; pair < kPairs; ++pair) {
+    std::vector<double> byWatcher, byReference;
+    if (pair % 2 == 0) {
+      byWatcher = batch(watcher);
+      byReference = batch(reference);
+    } else {
+      byReference = batch(reference);
+      byWatcher = batch(watcher);
+    }
+    watcherMedians.push_back(Median(byWatcher));
+    referenceMedians.push_back(Median(byReference));
+    watcherTails.push_back(Percentile(byWatcher, 0.99));
+    referenceTails.push_back(Percentile(byReference, 0.99));
+    medians.ratios.push_back(watcherMedians.back() / referenceMedians.back());
+    tails.ratios.push_back(watcherTails.back() / referenceTails.back());
+  }
+  medians.work = Median(watcherMedians);
+  medians.reference = Median(referenceMedians);
+  tails.work = Median(watcherTails);
+  tails.reference = Median(referenceTails);
+  rows.push_back(PairedRow("A change to the watcher's call, median, " + against, medians, "us", goal));
+  rows.push_back(PairedRow("A change to the watcher's call, 99th percentile, " + against, tails, "us", goal));
+}
+
+void Latencies(std::vector<Row>& rows) {
+  WatcherLatency watcher(kBase + L"\\Watched");
+  for (int i = 0; i < kChangesPerBatch; ++i) watcher.Change();  // the pool's threads started
+  {
+    ThreadLatency plain(kBase + L"\\Thread", false);
+    Compare(watcher, plain, "against a thread's raw event wait", 1.10, rows);
+  }
+  {
+    ThreadLatency armedFirst(kBase + L"\\ArmedFirst", true);
+    Compare(watcher, armedFirst, "against the thread re-arming first (info)", 0, rows);
+  }
+  PoolLatency pool(kBase + L"\\Pool");
+  Compare(watcher, pool, "against a raw pool wait re-arming first", 1.10, rows);
+}
+
+}  // namespace
+}  // namespace corvalidyne::bench
+
+int main() {
+  using namespace corvalidyne::bench;
+  RemoveBase();
+  std::vector<Row> rows;
+  Latencies(rows);
+  RemoveBase();
+  return Print(rows) ? 0 : 1;
+}
