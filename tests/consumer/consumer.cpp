@@ -1,5 +1,6 @@
 // Writes, reads back and enumerates under a key of its own in HKEY_CURRENT_USER,
-// through the object, the typed functions and the key object, removes it, and
+// through the object, the typed functions and the key object, watches it,
+// carries it through a .reg file, removes it, and
 // exits non-zero when anything differs from what it wrote. Written from the
 // public headers' comments alone, as a user of the package would.
 
@@ -10,12 +11,15 @@
 
 #include <windows.h>
 
+#include <corvalidyne/reg_file.h>
 #include <corvalidyne/registry.h>
 #include <corvalidyne/registry_functions.h>
 #include <corvalidyne/registry_key.h>
+#include <corvalidyne/registry_watcher.h>
 #include <registry.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <iostream>
 #include <ranges>
@@ -24,6 +28,7 @@
 #include <vector>
 
 using namespace corvalidyne;
+using namespace std::string_literals;
 
 namespace {
 
@@ -219,6 +224,53 @@ void CheckWideFace(const std::wstring& section) {
   Expect(RegistryKey::Open(kHKeyCurrentUser, section)->DeleteSubkeyTree(L"Copy"), "the copy was not deleted");
 }
 
+// A change reaches the watcher's function, the key's deletion its handle; a
+// tree carried out and back through a .reg file, and a malformed file refused
+// with its line before it changes anything.
+void CheckWatcherAndRegFile(const std::wstring& section) {
+  const std::wstring path = section + L"\\Watched";
+  std::atomic<int> changes{0};
+  {
+    const RegistryWatcher watcher(RegistryKey::Create(kHKeyCurrentUser, path), RegistryWatchScope::kKey,
+                                  [&](const std::error_code& code) { changes += code ? 0 : 1; });
+    Write(kHKeyCurrentUser, path, L"Count", 1u);
+    for (int i = 0; i < 100 && changes == 0; ++i) Sleep(10);
+  }
+  Expect(changes > 0, "a change did not reach the watcher within a second");
+  {
+    const RegistryWatcher watcher(*RegistryKey::Open(kHKeyCurrentUser, path));
+    DeleteKey(kHKeyCurrentUser, path);
+    Expect(WaitForSingleObject(watcher.WaitHandle(), 5000) == WAIT_OBJECT_0 &&
+               watcher.Status().value() == ERROR_KEY_DELETED,
+           "a deleted key was not reported");
+  }
+
+  wchar_t folder[MAX_PATH] = {};
+  GetTempPathW(MAX_PATH, folder);
+  const std::wstring file = folder + L"corvalidyne-consumer.reg"s;
+  Write(kHKeyCurrentUser, path, L"Text", L"carried\r\n\"out\"");
+  Write(kHKeyCurrentUser, path, L"Number", 7ull);
+  ExportRegFile(kHKeyCurrentUser, path, file);
+  DeleteKey(kHKeyCurrentUser, path);
+  ImportRegFile(file);
+  Expect(ReadString(kHKeyCurrentUser, path, L"Text") == L"carried\r\n\"out\"" &&
+             ReadQword(kHKeyCurrentUser, path, L"Number") == 7u,
+         "a tree did not come back from its .reg file");
+
+  const HANDLE out = CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  const char malformed[] = "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software]\r\n\"Late\"=dword:1\r\nnonsense\r\n";
+  DWORD written = 0;
+  WriteFile(out, malformed, sizeof malformed - 1, &written, nullptr);
+  CloseHandle(out);
+  std::error_code code;
+  std::size_t line = 0;
+  Expect(!ImportRegFile(file, RegistryView::kNative, code, &line) && code.category() == RegFileCategory() &&
+             line == 5 && !ReadDword(kHKeyCurrentUser, L"Software", L"Late"),
+         "a malformed .reg file was not refused whole, with its line");
+  DeleteFileW(file.c_str());
+  Expect(DeleteKey(kHKeyCurrentUser, path), "the watched key was not deleted");
+}
+
 }  // namespace
 
 int main() {
@@ -226,6 +278,7 @@ int main() {
   try {
     Check(section);
     CheckWideFace(section);
+    CheckWatcherAndRegFile(section);
   } catch (const std::exception& error) {
     std::cerr << "registry consumer: " << error.what() << "\n";
     ++failures;
