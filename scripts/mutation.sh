@@ -14,8 +14,9 @@
 # fault-free run: for a list whose faults lie where those entries test (the
 # registry library's, say), at a fraction of the whole suite's time.
 # mutation.sh --check LIST...: only whether each expression still changes
-# exactly one line of its file as the working tree has it (after code has
-# moved, say); builds and runs nothing, and fails on any that does not.
+# exactly one line of its file, or adds lines at one place, as the working tree
+# has it (after code has moved, say); builds and runs nothing, and fails on any
+# that does not.
 set -euo pipefail
 [ $# -gt 0 ] || { echo "usage: $0 [--check] LIST..." >&2; exit 2; }
 SOURCE=$(cd "$(dirname "$0")/.." && pwd)
@@ -33,6 +34,10 @@ if [ "$1" = --check ]; then
     if [ "$file" != "$line" ] && [ -f "$SOURCE/$file" ] && cp "$SOURCE/$file" "$scratch/file" &&
       sed -i -e "$expression" "$scratch/file" 2>/dev/null; then
       changed=$(diff "$SOURCE/$file" "$scratch/file" | grep -c '^<' || true)
+      # A fault that adds a line (a call made twice, say) changes none.
+      if [ "$changed" -eq 0 ] && [ "$(diff "$SOURCE/$file" "$scratch/file" | grep -c '^[0-9]')" -eq 1 ]; then
+        changed=1
+      fi
     fi
     [ "$changed" -eq 1 ] && continue
     echo "broken ($changed lines changed): $line"
