@@ -258,7 +258,8 @@ void CheckWatcherAndRegFile(const std::wstring& section) {
          "a tree did not come back from its .reg file");
 
   const HANDLE out = CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-  const char malformed[] = "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software]\r\n\"Late\"=dword:1\r\nnonsense\r\n";
+  const char malformed[] =
+      "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software]\r\n\"Late\"=dword:1\r\nnonsense\r\n";
   DWORD written = 0;
   WriteFile(out, malformed, sizeof malformed - 1, &written, nullptr);
   CloseHandle(out);
