@@ -1,12 +1,17 @@
 #!/usr/bin/env bash
-# check-executable.sh OBJDUMP FILE [MAX_BYTES [LATER_DLL...]]
+# check-executable.sh OBJDUMP FILE [MAX_BYTES [LATER_DLL|UNLINKED_FUNCTION...]]
 # The program runs from an installation medium on a bare machine: it may import
 # only Windows system DLLs, must be built for ASLR and DEP, and stays small
-# (MAX_BYTES, 0 for no limit). The LATER_DLLs, loaded when first needed, must not
-# be imported: an import loads them at every start.
+# (MAX_BYTES, 0 for no limit). The LATER_DLLs (names ending in .dll), loaded
+# when first needed, must not be imported: an import loads them at every start.
+# Nor may the UNLINKED_FUNCTIONs (any other name): what only parts of a library
+# the program does not use call, so that an import says those parts came along.
 set -euo pipefail
 objdump=$1 file=$2 max_bytes=${3:-0}
-later=("${@:4}")
+later=() unlinked=()
+for name in "${@:4}"; do
+  if [[ $name == *.dll ]]; then later+=("$name"); else unlinked+=("$name"); fi
+done
 allowed='^(kernel32|user32|gdi32|advapi32|shell32|msvcrt|comctl32|ole32|oleaut32|version|shlwapi|uxtheme|comdlg32|ntdll)\.dll$'
 headers=$("$objdump" -p "$file")
 status=0
@@ -21,6 +26,11 @@ for dll in $dlls; do
   for deferred in "${later[@]}"; do
     [ "$name" = "$deferred" ] && fail "imports $dll, which it should load only when first needed"
   done
+done
+
+# The import tables list each function by hint and name.
+for function in "${unlinked[@]}"; do
+  grep -Eq "^[[:space:]]+[0-9a-f]+[[:space:]]+[0-9]+[[:space:]]+$function\$" <<<"$headers" && fail "imports $function"
 done
 
 flags=(DYNAMIC_BASE NX_COMPAT)
