@@ -5,7 +5,7 @@ set -euo pipefail
 source "$(dirname "$0")/common.sh"
 source "$(dirname "$0")/emulated32.sh"
 # The registry library's CTest entries: its test programs' cases and the consumer project.
-REGISTRY_TESTS='^(Registry|KeyHandle|registry_consumer)'
+REGISTRY_TESTS='^(Registry|KeyHandle|RegFile|registry_consumer)'
 
 install_packages
 build_arch i686
