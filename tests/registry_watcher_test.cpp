@@ -392,6 +392,9 @@ TEST(RegistryWatcher, ItsHandleWakesAMessageLoop) {
   ASSERT_TRUE(KeyAt(scratch.Path()).DeleteSubkeyTree(L"Watched"));
   while (!watcher.Status() && woken(kDeletionNoticed)) continue;
   EXPECT_EQ(watcher.Status(), std::error_code(ERROR_KEY_DELETED, std::system_category()));
+  // The emptying's wake may have found the status already set, with the
+  // deletion's own wake still to come: one more at most, then none.
+  static_cast<void>(woken(kQuiet));
   EXPECT_FALSE(woken(kQuiet));
 }
 
