@@ -213,8 +213,8 @@ void Latencies(std::vector<Row>& rows) {
   Compare(watcher, watched, pool, "against a raw pool wait re-arming first", 1.10, rows);
   ThreadLatency plain(kBase + L"\\Thread", false);
   Compare(watcher, watched, plain, "against a thread's raw event wait (information)", 0, rows);
-  Compare("A change to a raw pool wait's call", pool, plain, "against a thread's raw event wait (information)",
-          0, rows);
+  Compare("A change to a raw pool wait's call", pool, plain,
+          "against a thread's raw event wait (information)", 0, rows);
   ThreadLatency armedFirst(kBase + L"\\ArmedFirst", true);
   Compare(watcher, watched, armedFirst, "against the thread re-arming first (information)", 0, rows);
 }

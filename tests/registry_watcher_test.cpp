@@ -359,12 +359,9 @@ TEST(RegistryWatcher, DestroyedWithinItsOwnCallItReturnsAndCallsNoMore) {
   EXPECT_TRUE(Eventually([&] { return function.expired(); }, kWake)) << "the watch was never freed";
 }
 
-// For a program with its own message loop: the handle wakes it for a change,
-// again for a change made after that wake, never for nothing, and at the end.
-TEST(RegistryWatcher, ItsHandleWakesAMessageLoop) {
-  ScratchKey scratch;
-  RegistryKey key = KeyAt(scratch.Sub(L"Watched"));
-  const RegistryWatcher watcher(key);
+// The handle wakes a message loop for a change, again for a change made after
+// that wake, never for nothing, and at the end.
+void WakesAMessageLoop(const RegistryWatcher& watcher, RegistryKey& key, const ScratchKey& scratch) {
   ASSERT_FALSE(watcher.Status());
   const HANDLE handle = watcher.WaitHandle();
   ASSERT_NE(handle, nullptr);
@@ -396,6 +393,20 @@ TEST(RegistryWatcher, ItsHandleWakesAMessageLoop) {
   // deletion's own wake still to come: one more at most, then none.
   static_cast<void>(woken(kQuiet));
   EXPECT_FALSE(woken(kQuiet));
+}
+
+// For a program with its own message loop, with a function or without.
+TEST(RegistryWatcher, ItsHandleWakesAMessageLoop) {
+  for (const bool withFunction : {false, true}) {
+    SCOPED_TRACE(withFunction ? "with a function" : "without a function");
+    ScratchKey scratch;
+    Calls calls;
+    RegistryKey key = KeyAt(scratch.Sub(L"Watched"));
+    const RegistryWatcher watcher = withFunction
+                                        ? RegistryWatcher(key, RegistryWatchScope::kKey, calls.Recorder())
+                                        : RegistryWatcher(key);
+    WakesAMessageLoop(watcher, key, scratch);
+  }
 }
 
 // The pool's thread has no one to hand an exception to.

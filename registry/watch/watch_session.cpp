@@ -109,11 +109,12 @@ LONG WatchSession::Resume(bool signalled) noexcept {
   return signalled ? notification_.Arm() : layer::KeyState(key_.get());
 }
 
-// The handle is set after the call, which it would only delay.
+// The handle is set after the call, which it would only delay, and only where
+// someone may wait for it: a server call per change under Wine.
 void WatchSession::Report(LONG status) noexcept {
   if (ending_) return;
   if (onChange_) Call(status);
-  SetEvent(changed_.get());
+  if (!onChange_ || handleGiven_) SetEvent(changed_.get());
 }
 
 // No exception may reach the pool's thread, and none can be handed back to

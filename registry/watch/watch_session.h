@@ -47,8 +47,12 @@ class WatchSession {
   WatchSession& operator=(const WatchSession&) = delete;
   ~WatchSession() = default;
 
-  // Set after each change's call, and when the watch ends (auto-reset).
-  [[nodiscard]] HANDLE Changed() const noexcept { return changed_.get(); }
+  // Set after each change's call, and when the watch ends (auto-reset); with
+  // an onChange, from the first time it is asked for on.
+  [[nodiscard]] HANDLE Changed() noexcept {
+    handleGiven_ = true;
+    return changed_.get();
+  }
   // Cleared while the watch runs; the reason it ended once it has.
   [[nodiscard]] LONG Status() const noexcept { return status_; }
 
@@ -76,6 +80,7 @@ class WatchSession {
   std::atomic<LONG> status_{ERROR_SUCCESS};
   SRWLOCK waiting_ = SRWLOCK_INIT;  // the pool's wait is set again, or cancelled, under it
   std::atomic<bool> ending_{false};
+  std::atomic<bool> handleGiven_{false};
   std::atomic<DWORD> callingThread_{0};  // the pool's thread while the session is woken
   bool endedInCall_ = false;             // only the calling thread sets and reads it
   PoolWait wait_;                        // last, so that it is closed first

@@ -84,8 +84,10 @@ class RegistryWatcher {
   // An auto-reset event, set after each change (once onChange, where there
   // is one, has returned) and when the watch ends: a wait that returns for it
   // resets it, and stands for every change since the wait before. Read
-  // Status() after each. The watcher's own, closed with it; null where it
-  // holds nothing.
+  // Status() after each. With an onChange, it is set from the first
+  // WaitHandle() call on (asking later does not flag the changes before,
+  // which their calls told of). The watcher's own, closed with it; null
+  // where it holds nothing.
   [[nodiscard]] HANDLE WaitHandle() const noexcept;
   // Cleared while the watch runs; once it has ended, the reason (1018 for a
   // deleted key). 6 (ERROR_INVALID_HANDLE) where the watcher holds nothing.
