@@ -176,28 +176,28 @@ class PoolLatency final : public Latency {
 // turns (which goes first alternating), so that a stall of Wine's server, which
 // saves the registry now and then, falls on both; each pair's ratios are of
 // the two sets' medians and of their 99th percentiles.
-void Compare(const std::string& what, Latency& watcher, Latency& reference, const std::string& against,
+void Compare(const std::string& what, Latency& work, Latency& reference, const std::string& against,
              double goal, std::vector<Row>& rows) {
   for (int i = 0; i < kChangesPerBatch; ++i) reference.Change();  // its threads started
   Paired medians, tails;
-  std::vector<double> watcherMedians, referenceMedians, watcherTails, referenceTails;
+  std::vector<double> workMedians, referenceMedians, workTails, referenceTails;
   for (int pair = 0; pair < kTailPairs; ++pair) {
-    std::vector<double> byWatcher, byReference;
+    std::vector<double> byWork, byReference;
     for (int i = 0; i < kChangesPerBatch; ++i) {
-      if (pair % 2 == 0) byWatcher.push_back(watcher.Change());
+      if (pair % 2 == 0) byWork.push_back(work.Change());
       byReference.push_back(reference.Change());
-      if (pair % 2 != 0) byWatcher.push_back(watcher.Change());
+      if (pair % 2 != 0) byWork.push_back(work.Change());
     }
-    watcherMedians.push_back(Median(byWatcher));
+    workMedians.push_back(Median(byWork));
     referenceMedians.push_back(Median(byReference));
-    watcherTails.push_back(Percentile(byWatcher, 0.99));
+    workTails.push_back(Percentile(byWork, 0.99));
     referenceTails.push_back(Percentile(byReference, 0.99));
-    medians.ratios.push_back(watcherMedians.back() / referenceMedians.back());
-    tails.ratios.push_back(watcherTails.back() / referenceTails.back());
+    medians.ratios.push_back(workMedians.back() / referenceMedians.back());
+    tails.ratios.push_back(workTails.back() / referenceTails.back());
   }
-  medians.work = Median(watcherMedians);
+  medians.work = Median(workMedians);
   medians.reference = Median(referenceMedians);
-  tails.work = Median(watcherTails);
+  tails.work = Median(workTails);
   tails.reference = Median(referenceTails);
   rows.push_back(PairedRow(what + ", median, " + against, medians, "us", goal));
   rows.push_back(PairedRow(what + ", 99th percentile, " + against, tails, "us", goal));
